@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs one test program under Wine in a throwaway prefix copied from the template.
+#   wine-test.sh LOADER TEMPLATE PROGRAM [ARGS...]
+# A PROGRAM ending in .exe is started with LOADER; anything else (a Linux-side
+# test script) is run as it is, with WINEPREFIX and VEXLO_WINE pointing at the
+# prefix and the loader, so that it can start Windows programs itself.
+set -u
+loader=$1 template=$2
+shift 2
+[ -f "$template/system.reg" ] || { echo "wine-test: no prefix template at $template" >&2; exit 1; }
+# The prefix is a copy-on-write overlay of the template (it is over 1 GB);
+# where overlays cannot be mounted it is a plain copy.
+work=$(mktemp -d "${TMPDIR:-/tmp}/vexlo-prefix.XXXXXX")
+prefix=$work/prefix
+mkdir -p "$prefix" "$work/upper" "$work/work"
+mounted=0
+cleanup() {
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    if [ "$mounted" = 1 ]; then umount "$prefix" 2>/dev/null || umount -l "$prefix"; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+if mount -t overlay overlay -o "lowerdir=$template,upperdir=$work/upper,workdir=$work/work" "$prefix" 2>/dev/null; then
+    mounted=1
+else
+    cp -a "$template/." "$prefix/"
+fi
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" VEXLO_WINE=$loader
+case "$1" in
+    *.exe|*.EXE) "$loader" "$@" ;;
+    *) "$@" ;;
+esac
