@@ -1,1 +1,41 @@
-int wmain() { return 0; }
+// VexloGather: the console twin of the tool for automation. Runs one gathering
+// without a window, prints the archive path on its last line, and exits 0 when
+// an archive was made, 1 otherwise.
+#include <windows.h>
+
+#include <string>
+
+#include "app/uInfoMain.h"
+#include "app/uLog.h"
+#include "platform/PathUtil.h"
+#include "platform/Vexlo_Routine_New.h"
+
+namespace {
+void PrintLine(const std::wstring& text)
+{
+    const std::wstring line = text + L"\r\n";
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr,
+                        nullptr);
+    WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+}  // namespace
+
+int wmain()
+{
+    const std::wstring module = GetModuleName();
+    SetLogFileName(module.substr(0, module.find_last_of(L'\\') + 1) + L"Vexlo_Debug_VireRuri.log");
+    std::wstring archive;
+    DoGatherInfo(nullptr, 0, archive);
+    PrintLine(archive);
+    return !archive.empty() && FileExists(archive) ? 0 : 1;
+}

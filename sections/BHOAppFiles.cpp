@@ -1,1 +1,11 @@
-// placeholder
+#include "sections/BHOAppFiles.h"
+
+void GetBHOItemListEx(TReportLines& /*lines*/)
+{
+    // The browser helper objects are added here.
+}
+
+void GetAppFileInfo(TReportLines& /*lines*/)
+{
+    // The application files are added here.
+}

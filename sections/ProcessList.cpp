@@ -1,1 +1,6 @@
-// placeholder
+#include "sections/ProcessList.h"
+
+void GetProcessListEx(TReportLines& /*lines*/)
+{
+    // The process table is added here.
+}

@@ -1,1 +1,6 @@
-// placeholder
+#include "sections/Services.h"
+
+void EnumServices(TReportLines& /*lines*/)
+{
+    // The services and drivers are added here.
+}

@@ -1,1 +1,6 @@
-// placeholder
+#include "sections/uWMI_WSC.h"
+
+void GetWSCInfo(TReportLines& /*lines*/)
+{
+    // The security products and firewall profiles are added here.
+}

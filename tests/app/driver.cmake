@@ -1,0 +1,1 @@
+vexlo_test(driver_test ${CMAKE_CURRENT_LIST_DIR}/driver_test.cpp)

@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Runs VexloGather.exe in the test's Wine prefix and checks, with readers of
+our own choosing (Python's zipfile, unzip -t), the archive it made, the report
+files in it, the diagnostic log's step words and the debugger string."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import zipfile
+
+wine = os.environ["VEXLO_WINE"]
+build = os.environ["VEXLO_BUILD_DIR"]
+prefix = os.environ["WINEPREFIX"]
+arch = os.environ.get("VEXLO_ARCH", "")
+
+failures = []
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def linux_path(win):
+    assert win[:3].upper() == "C:\\", win
+    return os.path.join(prefix, "drive_c", *win[3:].split("\\"))
+
+
+def utf16_lines(data):
+    check(data[:2] == b"\xff\xfe", "UTF-16LE byte order mark")
+    text = data[2:].decode("utf-16-le")
+    check(text.endswith("\r\n"), "last line ends in CR LF")
+    return text[:-2].split("\r\n") if text else []
+
+
+def run_gather(tool_dir):
+    # Wine reports debugger strings on its "seh" channel.
+    env = dict(os.environ, WINEDEBUG="-all,warn+seh")
+    proc = subprocess.run([wine, os.path.join(tool_dir, "VexloGather.exe")], capture_output=True, env=env,
+                          timeout=240)
+    out = proc.stdout.decode("utf-8", "replace").replace("\r", "").strip().splitlines()
+    return proc.returncode, (out[-1] if out else ""), proc.stderr.decode("utf-8", "replace")
+
+
+tool = os.path.join(prefix, "drive_c", "tool")
+os.makedirs(tool, exist_ok=True)
+shutil.copy(os.path.join(build, "VexloGather.exe"), tool)
+
+rc, archive_win, stderr = run_gather(tool)
+check(rc == 0, f"exit code 0 (got {rc})")
+check(re.fullmatch(r"C:\\users\\[^\\]+\\Temp\\Vexlo_Debug_Info\.zip", archive_win, re.I) is not None,
+      f"archive path in the temporary folder: {archive_win!r}")
+temp_win = archive_win[: -len("Vexlo_Debug_Info.zip")]
+archive = linux_path(archive_win)
+debug_line = 'OutputDebugStringA "VireRuri(DoGatherInfo) result:=' + archive_win.replace("\\", "\\\\") + '"'
+check(debug_line in stderr, "debugger string with the archive path")
+
+# The archive, read by Python's zipfile and Info-ZIP's unzip.
+check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode == 0, "unzip -t accepts the archive")
+with zipfile.ZipFile(archive) as z:
+    check(z.testzip() is None, "zipfile CRCs")
+    names = sorted(z.namelist())
+    check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"archive entries {names}")
+    reg_header = b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
+    check(z.read("uninstall.txt") == reg_header, "uninstall.txt is the header line alone")
+    check(z.read("dnsGetinfo.txt") == reg_header, "dnsGetinfo.txt is the header line alone")
+    report = utf16_lines(z.read("Vexlo_Debug_Info.txt"))
+    check(len(report) == 3, f"main report has three lines: {report}")
+    if len(report) == 3:
+        check(re.fullmatch(r"Version:.+", report[0]) is not None, f"version line {report[0]!r}")
+        check(re.fullmatch(r"Date:\d\S*( \S.*)?", report[1]) is not None, f"date line {report[1]!r}")
+        check(report[2] == "*" * 81, "row of 81 asterisks")
+
+# The diagnostic log next to the program: every step's words, in order.
+log_lines = utf16_lines(open(os.path.join(tool, "Vexlo_Debug_VireRuri.log"), "rb").read())
+stamp = re.compile(r"\d{4}-\d{2}-\d{2} \d{2}.\d{2}.\d{2}\.\d{3}  ")
+for line in log_lines:
+    check(stamp.match(line) is not None, f"time stamp on {line!r}")
+words = [line[25:] for line in log_lines]
+gather_win = temp_win + "GetInfoDir\\"
+expected = [
+    "DoGatherInfo strart",
+    f"TempPath:{gather_win}, tmpZipDir:{temp_win}, Result:{archive_win}",
+    "CreateThread Succ",
+    "Vexlo_Routine_New.GetFileVersion(GetModuleName(HInstance), 3)) Succ",
+    "DateTimeToStr(Now) Succ",
+    "GetOSInfoEx Succ", "GetProcessListEx Succ", "EnumServices Succ", "GetBHOItemListEx Succ",
+    "GetAutorunListx Succ", "GetWSCInfo Succ", "GetAppFileInfo Succ", "DoClllectEx Succ", "DoClllectDNS Succ",
+    "MakeFilesInfo Succ", "LoadLog Succs", "LoadOtherInfo Succ", "LoadOnlyForVireRuriTool Succ", "EnumTasks Succ",
+    "GenTBXLogFiles Succ", "GenNeedFileByBDError Succ", "GenGDXLogFiles Succ", "GenNeedFileByBDError Succ",
+    "WaitGetSystemInfo Succ",
+    f"zip:root={gather_win}zipName={archive_win}ret=3",
+    "ZipFile Succ",
+    f"DoGatherInfo End: {archive_win}",
+]
+check(words == expected, "log words in order:\n  got      " + "\n           ".join(words))
+
+# A second run: the old archive is deleted before packing and logged.
+os.remove(os.path.join(tool, "Vexlo_Debug_VireRuri.log"))
+rc, archive_win2, _ = run_gather(tool)
+check(rc == 0 and archive_win2 == archive_win, "second run makes the same archive")
+words = [line[25:] for line in utf16_lines(open(os.path.join(tool, "Vexlo_Debug_VireRuri.log"), "rb").read())]
+check(f"{archive_win} Exist and del" in words, "second run logs the old archive's deletion")
+
+print(f"{arch} gathering: {'FAILED' if failures else 'ok'}")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,37 @@
+#pragma once
+// A scratch folder under the prefix's temporary folder, removed with its contents.
+#include <windows.h>
+
+#include <string>
+
+#include "app/uInfoMain.h"
+#include "platform/PathUtil.h"
+
+class TestFolder {
+public:
+    TestFolder()
+    {
+        wchar_t temp[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, temp);
+        static LONG counter = 0;
+        FPath = std::wstring(temp) + L"vexlo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(InterlockedIncrement(&counter)) + L"\\";
+        ForceDirectories(FPath);
+    }
+    ~TestFolder() { DeleteFolder(FPath); }
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    // Path with a trailing backslash.
+    const std::wstring& Path() const { return FPath; }
+    std::wstring operator/(const std::wstring& name) const { return FPath + name; }
+
+private:
+    std::wstring FPath;
+};
+
+// Whole-file helpers for tests.
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// UTF-16LE bytes (no byte order mark) to text.
+std::wstring FromUtf16Le(const std::string& bytes, size_t offset = 0);
