@@ -24,7 +24,7 @@ if [ "$rc" -ne 0 ] || [ -z "$archive_win" ]; then
     echo "run: no archive was made (exit code $rc)" >&2
     exit 1
 fi
-archive=$(/usr/lib/wine/wine64 winepath -u "$archive_win" 2>/dev/null | tr -d '\r')
+archive=$(realpath "$(/usr/lib/wine/wine64 winepath -u "$archive_win" 2>/dev/null | tr -d '\r')")
 echo "== archive entries"
 unzip -l "$archive"
 echo "archive: $archive"
