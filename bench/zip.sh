@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Archive speed and size: ZipFile (tests/zipfolder.exe of the x64 build, under
+# wine64) against Info-ZIP's zip -9 -r, warm cache, best of N runs.
+#   bench/zip.sh                    the data below, 2 runs
+#   ZIP_BENCH_RUNS=3 bench/zip.sh
+# Data (made once, kept in bench/out/zipdata): a gather-like folder of ~250 MB
+# with text logs, many small files, PE binaries, already-compressed files and
+# two dump-like files; and a folder with one 100 MB dump-like file alone.
+# Rows for zipfolder: the whole process as a user sees it, and the packing
+# alone as the program times it (QueryPerformanceCounter); Wine's start-up is
+# the run on an empty folder.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VEXLO_BUILD_DIR:-$root/build/x64}
+loader=/usr/lib/wine/wine64
+template=$build/wine-template
+exe=$build/tests/zipfolder.exe
+data=$root/bench/out/zipdata
+runs=${ZIP_BENCH_RUNS:-2}
+
+if [ "${1:-}" != --in-prefix ]; then
+    [ -f "$exe" ] || { echo "zip.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
+    if [ ! -f "$template/system.reg" ]; then
+        echo "zip.sh: making the Wine prefix template (about 20 s)" >&2
+        "$root/scripts/make-prefix.sh" "$template" >/dev/null
+    fi
+    exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
+fi
+
+if [ ! -f "$data/.complete" ]; then
+    echo "zip.sh: making the test data in $data (once)" >&2
+    rm -rf "$data"
+    mkdir -p "$data"
+    python3 - "$data" <<'EOF'
+import gzip, os, random, sys
+out = sys.argv[1]
+rng = random.Random(20240101)
+MIB = 1 << 20
+
+def write(rel, data):
+    path = os.path.join(out, rel)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+levels = ["INFO", "INFO", "INFO", "DEBUG", "WARN", "ERROR"]
+modules = ["scan", "update", "engine", "ui", "service", "net", "quarantine", "scheduler"]
+words = ("file opened closed scanned clean infected skipped registry key value loaded module signature "
+         "database version download retry timeout connection server response cache entry path").split()
+def log(size):
+    parts, n = [], 0
+    t = rng.randrange(10**9)
+    while n < size:
+        t += rng.randrange(2000)
+        line = "2024-%02d-%02d %02d:%02d:%02d.%03d [%s] %-10s %s C:\\Program Files\\Tramblex\\%s\\%08X.dat\r\n" % (
+            1 + t // 10**8 % 12, 1 + t // 10**6 % 28, t // 3600000 % 24, t // 60000 % 60, t // 1000 % 60, t % 1000,
+            rng.choice(levels), rng.choice(modules), " ".join(rng.choices(words, k=rng.randrange(3, 12))),
+            rng.choice(modules), rng.getrandbits(32))
+        parts.append(line)
+        n += len(line)
+    return "".join(parts).encode()[:size]
+
+gather = os.path.join(out, "gather")
+# Text logs: 60 files, 10 KB to 2.5 MB.
+for i in range(60):
+    write(f"gather/AppPath/Logs/log{i:03}.log", log(rng.randrange(10_000, int(2.5 * MIB))))
+# Many small files: settings and reports.
+for i in range(1500):
+    write(f"gather/AppData/set{i // 100}/item{i:04}.ini", log(rng.randrange(200, 6000)))
+# PE binaries from Wine's own DLLs, about 60 MB.
+src = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
+total = 0
+for name in sorted(os.listdir(src)):
+    if total > 60 * MIB:
+        break
+    with open(os.path.join(src, name), "rb") as f:
+        body = f.read()
+    write(f"gather/Program Files(x86)/bin/{name}", body)
+    total += len(body)
+pe = b"".join(open(os.path.join(gather, "Program Files(x86)/bin", n), "rb").read()
+              for n in sorted(os.listdir(os.path.join(gather, "Program Files(x86)/bin")))[:40])
+# Already compressed: gzip'd logs and random (image-like) data, about 30 MB.
+for i in range(6):
+    write(f"gather/OtherInfo/old{i}.log.gz", gzip.compress(log(3 * MIB), 6))
+for i in range(10):
+    write(f"gather/OtherInfo/shot{i}.jpg", rng.randbytes(2 * MIB))
+# Dump-like files: zero pages, code, heap text, random.
+def dump(size):
+    parts, n = [], 0
+    while n < size:
+        kind = rng.randrange(4)
+        k = rng.randrange(64 * 1024, 2 * MIB)
+        if kind == 0:
+            part = bytes(k)
+        elif kind == 1:
+            at = rng.randrange(max(1, len(pe) - k))
+            part = pe[at:at + k]
+        elif kind == 2:
+            part = log(k)
+        else:
+            part = rng.randbytes(k // 4)
+        parts.append(part)
+        n += len(part)
+    return b"".join(parts)[:size]
+write("gather/AppPath/tbx_Antivirus_mini.dmp", dump(40 * MIB))
+write("gather/GDX/AppPath/gdx_Antivirus_mini.dmp", dump(40 * MIB))
+write("single/big.dmp", dump(100 * MIB))
+os.makedirs(os.path.join(out, "empty"), exist_ok=True)
+EOF
+    touch "$data/.complete"
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vexlo-zip-bench.XXXXXX")
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+wineserver -p
+"$VEXLO_WINE" "$exe" "$(winpath "$data/empty")" "$(winpath "$work/warm.zip")" >/dev/null  # warms Wine's files
+find "$data" -type f -exec cat {} + >/dev/null                                                 # and the page cache
+
+# best_of CMD...: fastest wall-clock seconds of $runs runs
+best_of() {
+    local best= start end t
+    for ((i = 0; i < runs; i++)); do
+        rm -f "$work"/*.zip
+        start=$EPOCHREALTIME
+        "$@" >/dev/null 2>&1
+        end=$EPOCHREALTIME
+        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+        if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
+    done
+    echo "$best"
+}
+# inner_best FOLDER: fastest packing time alone, as zipfolder --time reports it
+inner_best() {
+    local best= t
+    for ((i = 0; i < runs; i++)); do
+        rm -f "$work/inner.zip"
+        t=$("$VEXLO_WINE" "$exe" --time "$(winpath "$1")" "$(winpath "$work/inner.zip")" 2>&1 >/dev/null |
+            awk '$1 == "time" { printf "%.3f", $2 / 1000 }')
+        if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
+    done
+    echo "$best"
+}
+zip_info() { (cd "$1" && zip -9 -r -q "$2" .); }
+ours() { "$VEXLO_WINE" "$exe" "$(winpath "$1")" "$(winpath "$2")"; }
+
+t_start=$(best_of ours "$data/empty" "$work/e.zip")
+row() { printf '%-40s %9s %14s %9s\n' "$@"; }
+echo "Archive of a folder: zipfolder.exe (ZipFile, wine64) against zip -9 -r, warm cache, best of $runs ($(nproc) CPUs)"
+for set in gather single; do
+    folder=$data/$set
+    files=$(find "$folder" -type f | wc -l)
+    bytes=$(find "$folder" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+    t_zip=$(best_of zip_info "$folder" "$work/infozip.zip")
+    zip_info "$folder" "$work/infozip.zip"
+    s_zip=$(stat -c %s "$work/infozip.zip")
+    t_ours=$(best_of ours "$folder" "$work/ours.zip")
+    ours "$folder" "$work/ours.zip" >/dev/null
+    s_ours=$(stat -c %s "$work/ours.zip")
+    t_inner=$(inner_best "$folder")
+    unzip -t -q "$work/ours.zip" >/dev/null || { echo "zip.sh: unzip -t rejects our archive" >&2; exit 1; }
+    echo
+    echo "$set: $files files, $bytes bytes"
+    row "" seconds "archive bytes" "vs zip"
+    row "zip -9 -r -q ($(zip -v | sed -n 's/^This is Zip \([^ ]*\).*/\1/p'))" "$t_zip" "$s_zip" "100.00%"
+    row "zipfolder.exe, whole process" "$t_ours" "$s_ours" \
+        "$(awk -v a="$s_ours" -v b="$s_zip" 'BEGIN { printf "%.2f%%", 100 * a / b }')"
+    row "zipfolder.exe, packing alone" "$t_inner" "" ""
+done
+echo
+row "Wine start-up (zipfolder, empty folder)" "$t_start" "" ""
