@@ -1,13 +1,13 @@
 #include "app/uInfoMain.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <memory>
 
 #include "app/ReportLines.h"
 #include "app/ZipArchive.h"
 #include "app/uLog.h"
+#include "platform/FileWalk.h"
 #include "platform/Handles.h"
 #include "platform/PathUtil.h"
 #include "platform/RegistryClassEx.h"
@@ -137,16 +137,33 @@ void CopyMiniDump(TProgress& progress, const wchar_t* uninstallKey, const wchar_
 
 bool DeleteFolder(const std::wstring& folder)
 {
-    std::wstring from = ExcludeTrailingBackslash(folder);
-    if (from.empty())
+    // The tree is deleted here rather than by the shell, which may follow a
+    // junction or symbolic link and delete what lies outside the folder. A
+    // link is removed itself, never followed; where even that is refused, the
+    // folder stays and the result is false.
+    const std::wstring path = ExcludeTrailingBackslash(folder);
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
-    from.push_back(L'\0');  // the list ends with two NULs
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.pTo = L"\0";
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-    return SHFileOperationW(&op) == 0;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return RemoveDirectoryW(path.c_str()) != FALSE;
+
+    bool complete = true;
+    const auto deleteFile = [&complete](const TWalkItem& item) {
+        if (item.Attributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(item.Path.c_str(), item.Attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+        const BOOL done = (item.Attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(item.Path.c_str())
+                                                                        : DeleteFileW(item.Path.c_str());
+        complete = complete && done;
+    };
+    TWalkVisitor visitor;
+    visitor.OnFile = deleteFile;
+    visitor.OnLink = deleteFile;
+    visitor.OnFolderDone = [&complete](const std::wstring& done) {
+        complete = RemoveDirectoryW(ExcludeTrailingBackslash(done).c_str()) && complete;
+    };
+    WalkTree(path, TWalkOptions{true, true, true}, visitor);
+    return complete && !DirectoryExists(path);
 }
 
 int ProductSwitchFromArgs(const std::vector<std::wstring>& args, const std::function<bool()>& ultimateInstalled)

@@ -67,6 +67,13 @@ bool WalkSelects(DWORD attributes, const TWalkOptions& options)
 void WalkFiles(const std::wstring& root, const TWalkOptions& options,
                const std::function<void(const TWalkItem&)>& onFile)
 {
+    TWalkVisitor visitor;
+    visitor.OnFile = onFile;
+    WalkTree(root, options, visitor);
+}
+
+void WalkTree(const std::wstring& root, const TWalkOptions& options, const TWalkVisitor& visitor)
+{
     std::vector<TFrame> stack;
 
     auto enter = [&stack](std::wstring folder, std::wstring relative, TFolderId id) {
@@ -89,12 +96,31 @@ void WalkFiles(const std::wstring& root, const TWalkOptions& options,
     while (!stack.empty()) {
         TFrame& frame = stack.back();
         if (!frame.Pending && !FindNextFileW(frame.Find.get(), &frame.Data)) {
+            const std::wstring done = std::move(frame.Folder);
             stack.pop_back();
+            if (visitor.OnFolderDone)
+                visitor.OnFolderDone(done);
             continue;
         }
         frame.Pending = false;
         const WIN32_FIND_DATAW& data = frame.Data;
-        if (IsDotEntry(data.cFileName) || !WalkSelects(data.dwFileAttributes, options))
+        if (IsDotEntry(data.cFileName))
+            continue;
+        const auto makeItem = [&] {
+            TWalkItem item;
+            item.RelativePath = frame.Relative + data.cFileName;
+            item.Path = top + item.RelativePath;
+            item.Attributes = data.dwFileAttributes;
+            item.LastWriteTime = data.ftLastWriteTime;
+            item.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            return item;
+        };
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (visitor.OnLink && WalkSelects(data.dwFileAttributes & ~DWORD(FILE_ATTRIBUTE_REPARSE_POINT), options))
+                visitor.OnLink(makeItem());
+            continue;
+        }
+        if (!WalkSelects(data.dwFileAttributes, options))
             continue;
 
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -111,12 +137,7 @@ void WalkFiles(const std::wstring& root, const TWalkOptions& options,
             continue;
         }
 
-        TWalkItem item;
-        item.RelativePath = frame.Relative + data.cFileName;
-        item.Path = top + item.RelativePath;
-        item.Attributes = data.dwFileAttributes;
-        item.LastWriteTime = data.ftLastWriteTime;
-        item.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        onFile(item);
+        if (visitor.OnFile)
+            visitor.OnFile(makeItem());
     }
 }

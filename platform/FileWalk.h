@@ -34,6 +34,19 @@ struct TWalkItem {
 // True when an entry with these attributes is taken (a file) or entered (a folder).
 bool WalkSelects(DWORD attributes, const TWalkOptions& options);
 
+// What a walk reports. Every member may be empty.
+struct TWalkVisitor {
+    std::function<void(const TWalkItem&)> OnFile;
+    // An entry that is a junction or symbolic link; it is never followed.
+    std::function<void(const TWalkItem&)> OnLink;
+    // A folder whose listing is finished (its contents were reported before),
+    // the root last; the path has its trailing backslash.
+    std::function<void(const std::wstring&)> OnFolderDone;
+};
+
+// The walk below: files, links and finished folders, in walk order.
+void WalkTree(const std::wstring& root, const TWalkOptions& options, const TWalkVisitor& visitor);
+
 // Calls onFile for every selected file below root (a folder, with or without its
 // trailing backslash) in the order the listings return them; a sub-folder is
 // descended into as soon as it is met. A folder that cannot be listed is passed

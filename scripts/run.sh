@@ -5,10 +5,8 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build/x64
 prefix=$top/build/run-prefix
-if [ ! -f "$prefix/system.reg" ]; then
-    echo "run: creating the Wine prefix $prefix (once, about 20 s)"
-    bash "$top/scripts/make-prefix.sh" "$prefix" >/dev/null
-fi
+[ -f "$prefix/.vexlo-template" ] || echo "run: creating the Wine prefix $prefix (once, about 20 s)"
+bash "$top/scripts/make-prefix.sh" "$prefix" >/dev/null
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 rm -f "$build/Vexlo_Debug_VireRuri.log"

@@ -97,12 +97,29 @@ expected = [
 ]
 check(words == expected, "log words in order:\n  got      " + "\n           ".join(words))
 
-# A second run: the old archive is deleted before packing and logged.
+# A second run over what the first left, with a symbolic link planted in the
+# gather folder that points outside it: the old archive is deleted and logged,
+# the old gather folder is cleared, and nothing behind the link is touched.
+gather = linux_path(gather_win)
+outside = os.path.join(prefix, "drive_c", "outside")
+os.makedirs(os.path.join(outside, "deeper"))
+for name in ("keep.txt", os.path.join("deeper", "keep2.txt")):
+    with open(os.path.join(outside, name), "w") as f:
+        f.write("must survive")
+os.symlink(outside, os.path.join(gather, "link"))
+with open(os.path.join(gather, "stale.txt"), "w") as f:
+    f.write("from the first run")
 os.remove(os.path.join(tool, "Vexlo_Debug_VireRuri.log"))
 rc, archive_win2, _ = run_gather(tool)
 check(rc == 0 and archive_win2 == archive_win, "second run makes the same archive")
 words = [line[25:] for line in utf16_lines(open(os.path.join(tool, "Vexlo_Debug_VireRuri.log"), "rb").read())]
 check(f"{archive_win} Exist and del" in words, "second run logs the old archive's deletion")
+check(os.path.isfile(os.path.join(outside, "keep.txt")) and os.path.isfile(os.path.join(outside, "deeper", "keep2.txt")),
+      "files behind a link in the old gather folder survive")
+check(not os.path.exists(os.path.join(gather, "stale.txt")), "the old gather folder's files are gone")
+with zipfile.ZipFile(archive) as z:
+    names = sorted(z.namelist())
+    check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"second archive entries {names}")
 
 print(f"{arch} gathering: {'FAILED' if failures else 'ok'}")
 sys.exit(1 if failures else 0)
