@@ -86,6 +86,14 @@ struct View {
     static pointer Empty() noexcept { return nullptr; }
     static void Close(pointer p) noexcept { ::UnmapViewOfFile(p); }
 };
+// Memory handed out by WTSQuerySessionInformationW. wtsapi32 is loaded at run
+// time from the system directory, so the release lives with that loader
+// (platform/Vexlo_Routine_New.cpp).
+struct WtsMemory {
+    using pointer = void*;
+    static pointer Empty() noexcept { return nullptr; }
+    static void Close(pointer p) noexcept;
+};
 }  // namespace handle_traits
 
 using UniqueHandle = UniqueAny<handle_traits::Handle>;
@@ -95,3 +103,6 @@ using UniqueKey = UniqueAny<handle_traits::Key>;
 using UniqueService = UniqueAny<handle_traits::Service>;
 using UniqueModule = UniqueAny<handle_traits::Module>;
 using UniqueView = UniqueAny<handle_traits::View>;
+// CreateToolhelp32Snapshot results: empty is INVALID_HANDLE_VALUE.
+using UniqueSnapshot = UniqueAny<handle_traits::File>;
+using UniqueWtsMemory = UniqueAny<handle_traits::WtsMemory>;
