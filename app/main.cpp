@@ -1,18 +1,26 @@
-// Vexlo Helper: until the window exists, a start runs one gathering and ends.
+// Vexlo Helper: one small window with one button that saves the report.
 #include <windows.h>
 
 #include <string>
 
-#include "app/uInfoMain.h"
+#include "app/MainForm.h"
 #include "app/uLog.h"
-#include "platform/PathUtil.h"
 #include "platform/Vexlo_Routine_New.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
     const std::wstring module = GetModuleName();
     SetLogFileName(module.substr(0, module.find_last_of(L'\\') + 1) + L"Vexlo_Debug_VireRuri.log");
-    std::wstring archive;
-    DoGatherInfo(nullptr, 0, archive);
-    return !archive.empty() && FileExists(archive) ? 0 : 1;
+
+    const HWND wnd = CreateMainForm(instance);
+    if (!wnd)
+        return 1;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(wnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return 0;
 }

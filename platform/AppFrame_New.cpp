@@ -1,0 +1,204 @@
+#include "platform/AppFrame_New.h"
+
+#include <shlobj.h>
+
+#include <iterator>
+
+#include "platform/PathUtil.h"
+#include "platform/RegistryClassEx.h"
+
+namespace {
+
+// GetFolder kinds 3 to 35: the shell folder of each; NoFolder where the kind names none.
+constexpr int NoFolder = -1;
+constexpr int ShellFolderOfKind[] = {
+    CSIDL_INTERNET_CACHE,          // 3
+    CSIDL_COOKIES,                 // 4
+    CSIDL_HISTORY,                 // 5
+    CSIDL_RECENT,                  // 6
+    CSIDL_DESKTOPDIRECTORY,        // 7
+    CSIDL_PROGRAMS,                // 8
+    CSIDL_FAVORITES,               // 9
+    CSIDL_STARTUP,                 // 10
+    CSIDL_PROFILE,                 // 11
+    CSIDL_APPDATA,                 // 12
+    CSIDL_LOCAL_APPDATA,           // 13
+    NoFolder,                      // 14
+    CSIDL_PROGRAM_FILES,           // 15
+    CSIDL_PROGRAM_FILES_COMMON,    // 16
+    CSIDL_STARTMENU,               // 17
+    CSIDL_COMMON_APPDATA,          // 18
+    CSIDL_LOCAL_APPDATA,           // 19
+    CSIDL_FONTS,                   // 20
+    CSIDL_TEMPLATES,               // 21
+    CSIDL_NETHOOD,                 // 22
+    CSIDL_SENDTO,                  // 23
+    CSIDL_MYMUSIC,                 // 24
+    CSIDL_MYVIDEO,                 // 25
+    CSIDL_PRINTHOOD,               // 26
+    CSIDL_MYPICTURES,              // 27
+    CSIDL_SYSTEMX86,               // 28
+    CSIDL_PROGRAM_FILESX86,        // 29
+    CSIDL_PROGRAM_FILES_COMMON,    // 30
+    CSIDL_PROGRAM_FILES_COMMONX86, // 31
+    CSIDL_ADMINTOOLS,              // 32
+    CSIDL_RESOURCES,               // 33
+    CSIDL_CDBURN_AREA,             // 34
+    CSIDL_PERSONAL,                // 35
+};
+constexpr unsigned FirstShellKind = 3;
+
+// A kernel32 folder query (Windows, system or temporary directory), with
+// room made for whatever length it reports.
+template <typename Query>
+std::wstring QueryFolder(Query query)
+{
+    std::wstring text(255, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const auto n = static_cast<size_t>(query(text.data(), static_cast<UINT>(text.size())));
+        if (n == 0)
+            return {};
+        if (n < text.size()) {
+            text.resize(n);
+            return text;
+        }
+        text.resize(n + 1);  // n counts the terminator when the buffer was too small
+    }
+    return {};
+}
+
+std::wstring ExecutablePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+DWORD WindowsMajorVersion()
+{
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&version))
+        return 0;
+#pragma GCC diagnostic pop
+    return version.dwMajorVersion;
+}
+
+}  // namespace
+
+const TAppFrame AppFrame;
+
+TAppFrame::TAppFrame()
+    : AppDataDir(ResolveAppData(false)), CommonAppDataDir(ResolveAppData(true)), AppDir(ParentFolder(ExecutablePath()))
+{
+}
+
+std::wstring TAppFrame::ResolveAppData(bool common)
+{
+    // A shell that reports no folder is as good as one that fails: every
+    // product path is built on these two folders, so look further.
+    try {
+        std::wstring path = SpecialFolderPath(nullptr, common ? CSIDL_COMMON_APPDATA : CSIDL_APPDATA);
+        if (!path.empty())
+            return path;
+    } catch (...) {
+    }
+    return AppDataFallback(common);
+}
+
+void TAppFrame::GetFolder(unsigned kind, std::wstring& path) const
+{
+    switch (kind) {
+    case 0:
+        path = QueryFolder([](wchar_t* buffer, UINT size) { return GetWindowsDirectoryW(buffer, size); });
+        return;
+    case 1:
+        path = QueryFolder([](wchar_t* buffer, UINT size) { return GetSystemDirectoryW(buffer, size); });
+        return;
+    case 2:
+        path = QueryFolder([](wchar_t* buffer, UINT size) { return GetTempPathW(size, buffer); });
+        return;
+    default:
+        break;
+    }
+    if (kind < FirstShellKind || kind - FirstShellKind >= std::size(ShellFolderOfKind))
+        return;
+    const int csidl = ShellFolderOfKind[kind - FirstShellKind];
+    if (csidl != NoFolder)
+        path = SpecialFolderPath(nullptr, csidl);
+}
+
+std::wstring TAppFrame::SpecialFolderPath(HWND owner, int csidl)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathW(owner, buffer, csidl, FALSE))
+        return {};
+    return std::wstring(buffer, wcsnlen(buffer, MAX_PATH + 1));
+}
+
+std::wstring TAppFrame::AppDataFallback(bool common)
+{
+    const std::wstring shell = SpecialFolderPath(nullptr, common ? CSIDL_COMMON_APPDATA : CSIDL_APPDATA);
+    if (!shell.empty() && DirectoryExists(shell))
+        return shell;
+    const std::wstring registry = AppDataFromShellFolders(common);
+    if (!registry.empty() && DirectoryExists(registry))
+        return registry;
+    const std::wstring conventional =
+        ConventionalAppDataDir(common, WindowsMajorVersion(), WindowsDrive(), CurrentUserName());
+    return !conventional.empty() && DirectoryExists(conventional) ? conventional : std::wstring();
+}
+
+std::wstring TAppFrame::AppDataFromShellFolders(bool common)
+{
+    try {
+        TRegistry reg(KEY_QUERY_VALUE);
+        reg.SetAutoView(false);  // the process's own view
+        reg.SetRoot(common ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
+        if (!reg.OpenPath(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"))
+            return {};
+        return reg.ReadText(common ? L"Common AppData" : L"AppData");
+    } catch (...) {
+        return {};
+    }
+}
+
+std::wstring TAppFrame::ConventionalAppDataDir(bool common, DWORD majorVersion, const std::wstring& drive,
+                                               const std::wstring& user)
+{
+    // Without a drive (or, per user, a name) the path would point somewhere else.
+    if (drive.empty() || (!common && user.empty()))
+        return {};
+    if (majorVersion >= 6)
+        return common ? drive + L"\\ProgramData" : drive + L"\\Users\\" + user + L"\\AppData\\Roaming";
+    return common ? drive + L"\\Documents and Settings\\All Users\\Application Data"
+                  : drive + L"\\Documents and Settings\\" + user + L"\\Application Data";
+}
+
+std::wstring TAppFrame::WindowsDrive()
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+    if (n < 2 || n > MAX_PATH)
+        return {};
+    return std::wstring(buffer, 2);
+}
+
+std::wstring TAppFrame::CurrentUserName()
+{
+    wchar_t buffer[260] = {};
+    DWORD size = 260;
+    if (!GetUserNameW(buffer, &size))
+        return {};
+    return std::wstring(buffer, wcsnlen(buffer, 260));
+}

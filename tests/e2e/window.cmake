@@ -1,0 +1,7 @@
+# The window under Xvfb: layout, a click on "Save report", the result box.
+vexlo_tool(wininspect ${CMAKE_CURRENT_LIST_DIR}/wininspect.cpp)
+vexlo_tool(explorer_standin ${CMAKE_CURRENT_LIST_DIR}/explorer_standin.cpp)
+add_test(NAME window_e2e
+         COMMAND ${VEXLO_RUNNER} ${VEXLO_WINE_LOADER} ${VEXLO_PREFIX_TEMPLATE}
+                 xvfb-run -a -s "-screen 0 1024x768x24" python3 ${CMAKE_CURRENT_LIST_DIR}/window_e2e.py)
+set_tests_properties(window_e2e PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEXLO_TEST_ENV}" TIMEOUT 600)
