@@ -6,6 +6,7 @@
 
 #include "platform/PathUtil.h"
 #include "platform/RegistryClassEx.h"
+#include "platform/Vexlo_Routine_New.h"
 
 namespace {
 
@@ -67,21 +68,6 @@ std::wstring QueryFolder(Query query)
     return {};
 }
 
-std::wstring ExecutablePath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 DWORD WindowsMajorVersion()
 {
     OSVERSIONINFOW version{};
@@ -99,7 +85,7 @@ DWORD WindowsMajorVersion()
 const TAppFrame AppFrame;
 
 TAppFrame::TAppFrame()
-    : AppDataDir(ResolveAppData(false)), CommonAppDataDir(ResolveAppData(true)), AppDir(ParentFolder(ExecutablePath()))
+    : AppDataDir(ResolveAppData(false)), CommonAppDataDir(ResolveAppData(true)), AppDir(ParentFolder(ModuleFileName(nullptr)))
 {
 }
 

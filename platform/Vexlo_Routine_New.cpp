@@ -326,15 +326,11 @@ UniqueModule LoadSystemLibrary(const wchar_t* name)
     return UniqueModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
-std::wstring GetModuleName()
+std::wstring ModuleFileName(HMODULE module)
 {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&GetModuleName), &self))
-        self = nullptr;
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0)
             return {};
         if (n < path.size()) {
@@ -343,6 +339,15 @@ std::wstring GetModuleName()
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring GetModuleName()
+{
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&GetModuleName), &self))
+        self = nullptr;
+    return ModuleFileName(self);
 }
 
 std::wstring ResolveSpecialFolder(int csidl, const std::wstring& shellResult, const TFolderFallbackFacts& facts)

@@ -86,6 +86,8 @@ std::wstring FirstStringTableKey(const BYTE* data, size_t size);
 // ---------------------------------------------------------------------------
 // Folders and modules.
 
+// Full path of a loaded module (null: the executable).
+std::wstring ModuleFileName(HMODULE module);
 // Full path of the module that holds this code (the executable, or a library build's DLL).
 std::wstring GetModuleName();
 // The system directory, e.g. C:\Windows\system32 (no trailing backslash).

@@ -20,16 +20,6 @@ std::wstring TempFolder()
     return temp;
 }
 
-// Log lines without their time stamps.
-std::vector<std::wstring> LogWords(const std::wstring& logFile)
-{
-    const std::wstring text = FromUtf16Le(ReadFileBytes(logFile), 2);
-    std::vector<std::wstring> words;
-    size_t from = 0;
-    for (size_t end; (end = text.find(L"\r\n", from)) != std::wstring::npos; from = end + 2)
-        words.push_back(text.substr(from + 25, end - from - 25));
-    return words;
-}
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line)
 {

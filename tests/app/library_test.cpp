@@ -36,15 +36,6 @@ std::wstring ProductArgument()
     return name;
 }
 
-std::vector<std::wstring> LogWords(const std::wstring& logFile)
-{
-    const std::wstring text = FromUtf16Le(ReadFileBytes(logFile), 2);
-    std::vector<std::wstring> words;
-    size_t from = 0;
-    for (size_t end; (end = text.find(L"\r\n", from)) != std::wstring::npos; from = end + 2)
-        words.push_back(text.substr(from + 25, end - from - 25));
-    return words;
-}
 
 struct Expectation {
     const wchar_t* product;

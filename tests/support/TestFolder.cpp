@@ -39,3 +39,13 @@ std::wstring FromUtf16Le(const std::string& bytes, size_t offset)
                                             (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     return text;
 }
+
+std::vector<std::wstring> LogWords(const std::wstring& logFile)
+{
+    const std::wstring text = FromUtf16Le(ReadFileBytes(logFile), 2);
+    std::vector<std::wstring> words;
+    size_t from = 0;
+    for (size_t end; (end = text.find(L"\r\n", from)) != std::wstring::npos; from = end + 2)
+        words.push_back(text.substr(from + 25, end - from - 25));
+    return words;
+}

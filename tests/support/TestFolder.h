@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/uInfoMain.h"
 #include "platform/PathUtil.h"
@@ -35,3 +36,5 @@ std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // UTF-16LE bytes (no byte order mark) to text.
 std::wstring FromUtf16Le(const std::string& bytes, size_t offset = 0);
+// The lines of a diagnostic log without their time stamps.
+std::vector<std::wstring> LogWords(const std::wstring& logFile);
