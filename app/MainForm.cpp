@@ -36,7 +36,7 @@ struct TForm_VexloInfo {
     HWND Label1 = nullptr;
     HWND Button_Gen = nullptr;
     HWND PB = nullptr;
-    HFONT Font = nullptr;
+    UniqueGdiObject Font;
     bool Busy = false;  // hourglass while a run is going
     int PBMax = 100;
 };
@@ -238,7 +238,7 @@ HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
 {
     HWND control = CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Form.Font), FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Form.Font.get()), FALSE);
     return control;
 }
 
@@ -386,8 +386,8 @@ HWND CreateMainForm(HINSTANCE instance)
     SetWindowTextW(wnd, FormCaption);  // FormCreate
 
     // Tahoma 8 pt as designed at 96 dots per inch, not scaled.
-    Form.Font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    Form.Font.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
     Form.Label1 = AddControl(wnd, L"STATIC", LabelText, WS_VISIBLE | SS_LEFT, 28, 22, 254, 39, IdLabel);
     Form.Button_Gen = AddControl(wnd, L"BUTTON", L"Save report", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 61, 81, 169,
                                  25, IdButton);

@@ -37,5 +37,7 @@ int wmain()
     std::wstring archive;
     DoGatherInfo(nullptr, 0, archive);
     PrintLine(archive);
-    return !archive.empty() && FileExists(archive) ? 0 : 1;
+    // A run that ended early may leave the systeminfo thread running: end it
+    // with the process before anything process-wide is torn down under it.
+    ExitProcess(!archive.empty() && FileExists(archive) ? 0 : 1);
 }

@@ -22,5 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
             DispatchMessageW(&msg);
         }
     }
-    return 0;
+    // The window was closed, perhaps during a run: end the worker with the
+    // process before anything process-wide is torn down under it.
+    ExitProcess(0);
 }

@@ -86,6 +86,11 @@ struct View {
     static pointer Empty() noexcept { return nullptr; }
     static void Close(pointer p) noexcept { ::UnmapViewOfFile(p); }
 };
+struct GdiObject {  // fonts, brushes, bitmaps
+    using pointer = HGDIOBJ;
+    static pointer Empty() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteObject(h); }
+};
 // Memory handed out by WTSQuerySessionInformationW. wtsapi32 is loaded at run
 // time from the system directory, so the release lives with that loader
 // (platform/Vexlo_Routine_New.cpp).
@@ -103,6 +108,7 @@ using UniqueKey = UniqueAny<handle_traits::Key>;
 using UniqueService = UniqueAny<handle_traits::Service>;
 using UniqueModule = UniqueAny<handle_traits::Module>;
 using UniqueView = UniqueAny<handle_traits::View>;
+using UniqueGdiObject = UniqueAny<handle_traits::GdiObject>;
 // CreateToolhelp32Snapshot results: empty is INVALID_HANDLE_VALUE.
 using UniqueSnapshot = UniqueAny<handle_traits::File>;
 using UniqueWtsMemory = UniqueAny<handle_traits::WtsMemory>;
