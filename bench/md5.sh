@@ -18,10 +18,7 @@ runs=${MD5_BENCH_RUNS:-5}
 
 if [ "${1:-}" != --in-prefix ]; then
     [ -f "$exe" ] || { echo "md5.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
-    if [ ! -f "$template/system.reg" ]; then
-        echo "md5.sh: making the Wine prefix template (about 20 s)" >&2
-        "$root/scripts/make-prefix.sh" "$template" >/dev/null
-    fi
+    "$root/scripts/make-prefix.sh" "$template" >/dev/null  # kept when it is already there
     # Run in a throwaway copy-on-write copy of the test prefix.
     exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
 fi

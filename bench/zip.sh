@@ -21,10 +21,7 @@ runs=${ZIP_BENCH_RUNS:-2}
 
 if [ "${1:-}" != --in-prefix ]; then
     [ -f "$exe" ] || { echo "zip.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
-    if [ ! -f "$template/system.reg" ]; then
-        echo "zip.sh: making the Wine prefix template (about 20 s)" >&2
-        "$root/scripts/make-prefix.sh" "$template" >/dev/null
-    fi
+    "$root/scripts/make-prefix.sh" "$template" >/dev/null  # kept when it is already there
     exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
 fi
 

@@ -96,6 +96,33 @@ def confirm_box():
         inspect("press", "Information", "OK")
 
 
+def save_report(proc, what, expected_text):
+    """Clicks "Save report", checks the result box's text, confirms it and
+    returns the tool's exit code (None when it does not end)."""
+    check(click_save_report(), f"{what}: the click on Save report starts the run")
+    box = wait_window("Information", 300)
+    check(box is not None, f"{what}: the Information box appears")
+    if box:
+        static_texts = [c["text"] for c in box["children"] if c["class"].lower() == "static"]
+        check(expected_text in static_texts, f"{what}: box text {expected_text!r} in {static_texts}")
+        confirm_box()
+    try:
+        return proc.wait(timeout=120)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        return None
+
+
+def explorer_calls():
+    """The Explorer starts recorded by the stand-in since the last call."""
+    if not os.path.exists(explorer_log):
+        return []
+    with open(explorer_log, encoding="utf-8") as f:
+        lines = [line.rstrip("\n") for line in f]
+    os.remove(explorer_log)
+    return lines
+
+
 def start_tool(tool_dir):
     return subprocess.Popen([wine, os.path.join(tool_dir, "VexloHelper.exe")], stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -152,17 +179,9 @@ if form:
     subprocess.run(["import", "-window", "root", "-crop", f"{ww}x{wh}+{wx}+{wy}", shot], capture_output=True)
     check(os.path.getsize(shot) > 0 if os.path.exists(shot) else False, "screenshot saved")
 
-    check(click_save_report(), "the click on Save report starts the run")
-    box = wait_window("Information", 300)
-    check(box is not None, "the Information box appears")
-    if box:
-        static_texts = [c["text"] for c in box["children"] if c["class"].lower() == "static"]
-        expected = "The report file: Vexlo_Debug_Info.zip has been saved to:\\r" + desk_win + "\\Vexlo_Debug_Info.zip"
-        check(expected in static_texts, f"box text names the desktop archive: {static_texts}")
-        confirm_box()
-try:
-    rc = proc.wait(timeout=120)
-except subprocess.TimeoutExpired:
+    rc = save_report(proc, "first run", "The report file: Vexlo_Debug_Info.zip has been saved to:\\r" +
+                     desk_win + "\\Vexlo_Debug_Info.zip")
+else:
     proc.kill()
     rc = None
 check(rc == 0, f"exit code 0 (got {rc})")
@@ -171,15 +190,6 @@ check(os.path.isfile(archive), "archive on the desktop")
 if os.path.isfile(archive):
     check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode == 0, "archive tests good")
 check(not os.path.exists(log), "the log is deleted after a successful run")
-
-def explorer_calls():
-    """The Explorer starts recorded by the stand-in since the last call."""
-    if not os.path.exists(explorer_log):
-        return []
-    with open(explorer_log, encoding="utf-8") as f:
-        lines = [line.rstrip("\n") for line in f]
-    os.remove(explorer_log)
-    return lines
 
 
 calls = explorer_calls()
@@ -194,21 +204,8 @@ os.makedirs(os.path.join(temp, "Vexlo_Debug_Info.zip"))
 proc = start_tool(tool)
 form = wait_window("Vexlo Helper V9", 120)
 check(form is not None, "second run: the window appears")
-if form:
-    check(click_save_report(), "second run: the click starts the run")
-    box = wait_window("Information", 300)
-    check(box is not None, "second run: the Information box appears")
-    if box:
-        static_texts = [c["text"] for c in box["children"] if c["class"].lower() == "static"]
-        expected = ("Please zip the following folder and send the zipped file to us.\\r" + desk_win +
-                    "\\Vexlo_Debug_Info\\")
-        check(expected in static_texts, f"box names the copied folder: {static_texts}")
-        confirm_box()
-try:
-    rc = proc.wait(timeout=120)
-except subprocess.TimeoutExpired:
-    proc.kill()
-    rc = None
+rc = save_report(proc, "second run", "Please zip the following folder and send the zipped file to us.\\r" +
+                 desk_win + "\\Vexlo_Debug_Info\\") if form else None
 check(rc == 0, f"second run: exit code 0 (got {rc})")
 copied = os.path.join(desk, "Vexlo_Debug_Info")
 check(not os.path.exists(archive), "second run: no archive on the desktop")
