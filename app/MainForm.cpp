@@ -43,12 +43,6 @@ struct TForm_VexloInfo {
 
 TForm_VexloInfo Form;
 
-std::wstring ExeFolder()
-{
-    const std::wstring module = GetModuleName();
-    return module.substr(0, module.find_last_of(L'\\') + 1);
-}
-
 std::wstring FullPath(const std::wstring& path)
 {
     const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -65,11 +59,11 @@ std::wstring FullPath(const std::wstring& path)
 // Explorer from the Windows folder by full path, never through the search path.
 void ShowInExplorer(const std::wstring& target)
 {
-    wchar_t windows[MAX_PATH] = {};
-    const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
+    const std::wstring windows =
+        QueryCountedText([](wchar_t* buffer, DWORD size) { return GetWindowsDirectoryW(buffer, size); });
+    if (windows.empty())
         return;
-    const std::wstring explorer = std::wstring(windows) + L"\\Explorer.exe";
+    const std::wstring explorer = windows + L"\\Explorer.exe";
     const std::wstring parameters = L"/select," + target;
     ShellExecuteW(nullptr, L"open", explorer.c_str(), parameters.c_str(), nullptr, SW_SHOW);
 }
@@ -100,7 +94,7 @@ void FinishRun()
 void ShowOutcome(HWND wnd)
 {
     FinishRun();
-    const std::wstring log = ExeFolder() + LogName;
+    const std::wstring log = ParentFolder(GetModuleName()) + LogName;
     if (FileExists(SaveFile)) {
         WriteLog(L"SaveFile exist: " + SaveFile);
         ShowInformation(wnd, L"The report file: Vexlo_Debug_Info.zip has been saved to:\r" + SaveFile);
@@ -187,10 +181,10 @@ void Button_GenClick(HWND wnd)
         SaveFile = ReplaceUserInPath(SaveFile, logUser, procUser);
         WriteLog(L"LogUser:" + logUser + L"        ProcUser:" + procUser);
     } else {
-        SaveFile = ExcludeTrailingBackslash(ExeFolder());
+        SaveFile = ExcludeTrailingBackslash(ParentFolder(GetModuleName()));
     }
     if (!DirectoryExists(SaveFile))
-        SaveFile = ExcludeTrailingBackslash(ExeFolder());
+        SaveFile = ExcludeTrailingBackslash(ParentFolder(GetModuleName()));
     WriteLog(L"Dir:" + SaveFile);
     SaveFile = FullPath(SaveFile + L"\\" + ArchiveName);
     WriteLog(L"File:" + SaveFile);

@@ -32,8 +32,7 @@ void PrintLine(const std::wstring& text)
 
 int wmain()
 {
-    const std::wstring module = GetModuleName();
-    SetLogFileName(module.substr(0, module.find_last_of(L'\\') + 1) + L"Vexlo_Debug_VireRuri.log");
+    SetLogFileName(ParentFolder(GetModuleName()) + L"Vexlo_Debug_VireRuri.log");
     std::wstring archive;
     DoGatherInfo(nullptr, 0, archive);
     PrintLine(archive);

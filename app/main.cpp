@@ -5,12 +5,12 @@
 
 #include "app/MainForm.h"
 #include "app/uLog.h"
+#include "platform/PathUtil.h"
 #include "platform/Vexlo_Routine_New.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
-    const std::wstring module = GetModuleName();
-    SetLogFileName(module.substr(0, module.find_last_of(L'\\') + 1) + L"Vexlo_Debug_VireRuri.log");
+    SetLogFileName(ParentFolder(GetModuleName()) + L"Vexlo_Debug_VireRuri.log");
 
     const HWND wnd = CreateMainForm(instance);
     if (!wnd)

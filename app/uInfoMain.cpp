@@ -83,16 +83,7 @@ DWORD WINAPI SystemInfoThread(LPVOID param)
 
 std::wstring TempFolder()
 {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-    return n > 0 && n <= MAX_PATH ? std::wstring(buffer, n) : std::wstring();
-}
-
-std::wstring ExecutableFolder()
-{
-    const std::wstring module = GetModuleName();
-    const auto slash = module.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : module.substr(0, slash + 1);
+    return QueryCountedText([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); });
 }
 
 // The gather folder, empty and existing when possible: the temporary folder's
@@ -108,7 +99,7 @@ std::wstring SettleGatherFolder()
     };
     std::wstring folder = TempFolder() + L"GetInfoDir\\";
     if (!fresh(folder)) {
-        folder = ExecutableFolder() + L"GetInfoDir\\";
+        folder = ParentFolder(GetModuleName()) + L"GetInfoDir\\";
         fresh(folder);
     }
     return IncludeTrailingBackslash(folder);

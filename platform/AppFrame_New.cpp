@@ -49,25 +49,6 @@ constexpr int ShellFolderOfKind[] = {
 };
 constexpr unsigned FirstShellKind = 3;
 
-// A kernel32 folder query (Windows, system or temporary directory), with
-// room made for whatever length it reports.
-template <typename Query>
-std::wstring QueryFolder(Query query)
-{
-    std::wstring text(255, L'\0');
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto n = static_cast<size_t>(query(text.data(), static_cast<UINT>(text.size())));
-        if (n == 0)
-            return {};
-        if (n < text.size()) {
-            text.resize(n);
-            return text;
-        }
-        text.resize(n + 1);  // n counts the terminator when the buffer was too small
-    }
-    return {};
-}
-
 DWORD WindowsMajorVersion()
 {
     OSVERSIONINFOW version{};
@@ -106,13 +87,13 @@ void TAppFrame::GetFolder(unsigned kind, std::wstring& path) const
 {
     switch (kind) {
     case 0:
-        path = QueryFolder([](wchar_t* buffer, UINT size) { return GetWindowsDirectoryW(buffer, size); });
+        path = QueryCountedText([](wchar_t* buffer, DWORD size) { return GetWindowsDirectoryW(buffer, size); });
         return;
     case 1:
-        path = QueryFolder([](wchar_t* buffer, UINT size) { return GetSystemDirectoryW(buffer, size); });
+        path = QueryCountedText([](wchar_t* buffer, DWORD size) { return GetSystemDirectoryW(buffer, size); });
         return;
     case 2:
-        path = QueryFolder([](wchar_t* buffer, UINT size) { return GetTempPathW(size, buffer); });
+        path = QueryCountedText([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); });
         return;
     default:
         break;
@@ -141,7 +122,7 @@ std::wstring TAppFrame::AppDataFallback(bool common)
     if (!registry.empty() && DirectoryExists(registry))
         return registry;
     const std::wstring conventional =
-        ConventionalAppDataDir(common, WindowsMajorVersion(), WindowsDrive(), CurrentUserName());
+        ConventionalAppDataDir(common, WindowsMajorVersion(), WindowsDrive(), GetCurrentUserName());
     return !conventional.empty() && DirectoryExists(conventional) ? conventional : std::wstring();
 }
 
@@ -173,18 +154,8 @@ std::wstring TAppFrame::ConventionalAppDataDir(bool common, DWORD majorVersion, 
 
 std::wstring TAppFrame::WindowsDrive()
 {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
-    if (n < 2 || n > MAX_PATH)
-        return {};
-    return std::wstring(buffer, 2);
+    const std::wstring windows =
+        QueryCountedText([](wchar_t* buffer, DWORD size) { return GetWindowsDirectoryW(buffer, size); });
+    return windows.size() < 2 ? std::wstring() : windows.substr(0, 2);
 }
 
-std::wstring TAppFrame::CurrentUserName()
-{
-    wchar_t buffer[260] = {};
-    DWORD size = 260;
-    if (!GetUserNameW(buffer, &size))
-        return {};
-    return std::wstring(buffer, wcsnlen(buffer, 260));
-}

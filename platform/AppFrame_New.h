@@ -30,8 +30,6 @@ public:
     static std::wstring AppDataFallback(bool common);
     // The first two characters of the Windows directory ("C:"), or empty.
     static std::wstring WindowsDrive();
-    // The calling thread's user name, or empty.
-    static std::wstring CurrentUserName();
 
     // Steps of AppDataFallback, open to tests.
     // The "Shell Folders" value of the (common) application data, whether or not it exists.

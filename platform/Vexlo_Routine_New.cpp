@@ -107,21 +107,7 @@ std::wstring TrimControl(const std::wstring& text)
 
 std::wstring EnvironmentVariable(const wchar_t* name)
 {
-    std::vector<wchar_t> buffer;
-    DWORD length = 0;
-    const bool ok = QueryGrowRetry(buffer, [&](wchar_t* data, DWORD& size) {
-        const DWORD n = GetEnvironmentVariableW(name, data, size);
-        if (n == 0)
-            return false;  // unset (or empty)
-        if (n >= size) {   // too small: n counts the terminating NUL
-            size = n;
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return false;
-        }
-        length = n;
-        return true;
-    });
-    return ok ? std::wstring(buffer.data(), length) : std::wstring();
+    return QueryCountedText([name](wchar_t* data, DWORD size) { return GetEnvironmentVariableW(name, data, size); });
 }
 
 // The folder a library is loaded from: the system directory, except that a
@@ -299,21 +285,7 @@ void handle_traits::WtsMemory::Close(pointer p) noexcept
 
 std::wstring GetSystemDir()
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    DWORD length = 0;
-    const bool ok = QueryGrowRetry(buffer, [&](wchar_t* data, DWORD& size) {
-        const UINT n = GetSystemDirectoryW(data, size);
-        if (n == 0)
-            return false;
-        if (n >= size) {  // too small: n counts the terminating NUL
-            size = n;
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return false;
-        }
-        length = n;
-        return true;
-    });
-    return ok ? std::wstring(buffer.data(), length) : std::wstring();
+    return QueryCountedText([](wchar_t* data, DWORD size) { return GetSystemDirectoryW(data, size); });
 }
 
 UniqueModule LoadSystemLibrary(const wchar_t* name)

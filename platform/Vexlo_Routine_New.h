@@ -38,6 +38,27 @@ bool QueryGrowRetry(std::vector<T>& buffer, Query&& query, int attempts = 4)
     return false;
 }
 
+// Text from an API that returns the characters it wrote, or the size it needs
+// (terminating NUL included) when the buffer is too small, and 0 on failure:
+// GetSystemDirectoryW, GetWindowsDirectoryW, GetTempPathW (size first),
+// GetEnvironmentVariableW. `query(buffer, size)` makes the call.
+template <typename Query>
+std::wstring QueryCountedText(Query&& query)
+{
+    std::wstring text(MAX_PATH + 1, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const auto n = static_cast<size_t>(query(text.data(), static_cast<DWORD>(text.size())));
+        if (n == 0)
+            return {};
+        if (n < text.size()) {
+            text.resize(n);
+            return text;
+        }
+        text.resize(n + 1);
+    }
+    return {};
+}
+
 // ---------------------------------------------------------------------------
 // Version resources.
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/AppFrame_New.h"
+#include "platform/Vexlo_Routine_New.h"
 #include "platform/Handles.h"
 #include "platform/PathUtil.h"
 #include "tests/support/TestFolder.h"
@@ -98,7 +99,7 @@ protected:
     {
         const std::wstring drive = TAppFrame::WindowsDrive();
         return GetParam().common ? drive + L"\\ProgramData"
-                                 : drive + L"\\Users\\" + TAppFrame::CurrentUserName() + L"\\AppData\\Roaming";
+                                 : drive + L"\\Users\\" + GetCurrentUserName() + L"\\AppData\\Roaming";
     }
 
     UniqueKey FUserShellFolders;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/AppFrame_New.h"
+#include "platform/Vexlo_Routine_New.h"
 #include "platform/PathUtil.h"
 
 namespace {
@@ -140,7 +141,7 @@ TEST(AppFrame, KindsWithoutAFolderLeaveThePathAlone)
 TEST(AppFrame, WindowsDriveAndUserName)
 {
     EXPECT_EQ(TAppFrame::WindowsDrive(), L"C:");
-    const std::wstring user = TAppFrame::CurrentUserName();
+    const std::wstring user = GetCurrentUserName();
     ASSERT_FALSE(user.empty());
     EXPECT_EQ(user, Env(L"USERNAME"));
     EXPECT_TRUE(SamePath(Profile(), L"C:\\users\\" + user));
