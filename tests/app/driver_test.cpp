@@ -4,12 +4,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/ReportLines.h"
-#include "app/uInfoMain.h"
-#include "app/uLog.h"
-#include "platform/PathUtil.h"
-#include "platform/Vexlo_Routine_New.h"
-#include "tests/support/TestFolder.h"
+#include "app/diagnostic_log.h"
+#include "app/gathering_driver.h"
+#include "platform/folder_delete.h"
+#include "platform/modules.h"
+#include "platform/paths.h"
+#include "products/product_mode.h"
+#include "sections/report_lines.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -27,88 +29,6 @@ bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line)
 }
 
 }  // namespace
-
-TEST(ProductSwitch, ReadsTheNameAfterTheFirstProductParameter)
-{
-    struct Case {
-        std::vector<std::wstring> args;
-        bool ultimate;
-        int expected;
-    };
-    const Case cases[] = {
-        {{}, true, 0},
-        {{L"/Product", L"Grendax"}, false, 3},
-        {{L"/product", L"CLARVIX"}, false, 4},
-        {{L"x", L"/PRODUCT", L"mervalo", L"/Product", L"Grendax"}, false, 5},
-        {{L"/Product", L"Tramblex"}, false, 1},
-        {{L"/Product", L"Tramblex"}, true, 2},
-        {{L"/Product"}, true, 2},  // no name after the switch
-        {{L"Grendax"}, false, 1},  // a name without the switch counts for nothing
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ProductSwitchFromArgs(c.args, [&] { return c.ultimate; }), c.expected)
-            << std::string(c.args.empty() ? "" : "args[0]=") << (c.args.empty() ? "" : std::string(c.args[0].begin(), c.args[0].end()));
-}
-
-TEST(ProductMode, OnlyALibraryReadsTheSwitch)
-{
-    const std::pair<int, TProductMode> map[] = {{0, pmAll}, {1, pmMainProduct}, {2, pmMainProduct},
-                                                {3, pmAntiMalware}, {4, pmUninstaller}, {5, pmDefrag}, {6, pmAll}};
-    for (const auto& [value, mode] : map) {
-        EXPECT_EQ(ProductModeFor(L"C:\\x\\Helper.DLL", [&] { return value; }), mode) << value;
-        EXPECT_EQ(ProductModeFor(L"C:\\x\\VexloHelper.exe", [&] { return value; }), pmAll) << value;
-    }
-    EXPECT_EQ(ProductModeFor(L"C:\\x.dll\\Helper", [] { return 4; }), pmAll);
-}
-
-TEST(ReportFile, EveryLineEndsInCrLfAfterTheByteOrderMark)
-{
-    EXPECT_EQ(ReportFileBytes({}), std::string("\xFF\xFE", 2));
-    EXPECT_EQ(ReportFileBytes({L"A", L"b\r\nc", L"", L"\x20AC"}),
-              std::string("\xFF\xFE" "A\0\r\0\n\0" "b\0\r\0\n\0c\0\r\0\n\0" "\r\0\n\0" "\xAC\x20\r\0\n\0", 30));
-}
-
-TEST(ReportFile, DateTimeLeavesOutMidnight)
-{
-    SYSTEMTIME t{};
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = 10;
-    wchar_t date[64];
-    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, date, 64);
-    EXPECT_EQ(DateTimeToStr(t), date);
-    t.wMilliseconds = 1;  // one millisecond past midnight is not midnight
-    wchar_t clock[64];
-    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &t, nullptr, clock, 64);
-    EXPECT_EQ(DateTimeToStr(t), std::wstring(date) + L" " + clock);
-}
-
-TEST(Paths, TrailingBackslashAndParent)
-{
-    EXPECT_EQ(IncludeTrailingBackslash(L""), L"\\");
-    EXPECT_EQ(IncludeTrailingBackslash(L"C:\\a"), L"C:\\a\\");
-    EXPECT_EQ(IncludeTrailingBackslash(L"C:\\a\\"), L"C:\\a\\");
-    EXPECT_EQ(ExcludeTrailingBackslash(L"C:\\a\\"), L"C:\\a");
-    EXPECT_EQ(ParentFolder(L"C:\\Temp\\GetInfoDir\\"), L"C:\\Temp\\");
-    EXPECT_EQ(ParentFolder(L"C:\\Temp\\x.log"), L"C:\\Temp\\");
-    EXPECT_EQ(ParentFolder(L"x.log"), L"");
-}
-
-TEST(DeleteFolder, RemovesATreeWithHiddenAndReadOnlyFiles)
-{
-    TestFolder dir;
-    const std::wstring tree = dir / L"tree\\";
-    ASSERT_TRUE(ForceDirectories(tree + L"a\\b"));
-    WriteFileBytes(tree + L"a\\b\\deep.txt", "x");
-    WriteFileBytes(tree + L"ro.txt", "x");
-    WriteFileBytes(tree + L"a\\hidden.txt", "x");
-    SetFileAttributesW((tree + L"ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesW((tree + L"a\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_TRUE(DeleteFolder(tree));
-    EXPECT_FALSE(DirectoryExists(tree));
-    EXPECT_TRUE(DirectoryExists(dir.Path()));
-    EXPECT_FALSE(DeleteFolder(dir / L"missing"));
-}
 
 // A whole run in this process, with a window that records the progress messages.
 class GatherRun : public ::testing::Test {
@@ -132,7 +52,7 @@ protected:
         return messages;
     }
 
-    TestFolder FLogDir;
+    TTestFolder FLogDir;
     std::wstring FLog;
     HWND FWnd = nullptr;
 };

@@ -1,7 +1,7 @@
 # The library build reads the product from the host's command line: each case
 # is the same test program started with other arguments.
 add_executable(library_test ${CMAKE_CURRENT_LIST_DIR}/library_test.cpp)
-target_link_libraries(library_test PRIVATE vexlo_core vexlo_test_support GTest::gtest_main vexlo_warnings)
+target_link_libraries(library_test PRIVATE vexlo_app vexlo_test_support GTest::gtest_main vexlo_warnings)
 add_dependencies(library_test VexloGatherLib)
 foreach(product Clarvix Mervalo Grendax Tramblex none)
   if(product STREQUAL "none")

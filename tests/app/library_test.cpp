@@ -6,11 +6,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/uInfoMain.h"
-#include "platform/Handles.h"
-#include "platform/PathUtil.h"
-#include "platform/Vexlo_Routine_New.h"
-#include "tests/support/TestFolder.h"
+#include "app/gathering_driver.h"
+#include "products/product_mode.h"
+#include "platform/handles.h"
+#include "platform/paths.h"
+#include "platform/modules.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ TEST(LibraryBuild, TheProductSwitchSelectsTheSteps)
     const auto gather = reinterpret_cast<GatherFn>(reinterpret_cast<void*>(GetProcAddress(library.get(), "GatherInfo")));
     ASSERT_TRUE(setLog && gather);
 
-    TestFolder dir;
+    TTestFolder dir;
     setLog((dir / L"lib.log").c_str());
     const HWND wnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(wnd, nullptr);

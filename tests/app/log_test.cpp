@@ -4,10 +4,10 @@
 #include <set>
 #include <thread>
 
-#include "app/uLog.h"
-#include "platform/Handles.h"
-#include "platform/Vexlo_Routine_New.h"
-#include "tests/support/TestFolder.h"
+#include "app/diagnostic_log.h"
+#include "platform/handles.h"
+#include "platform/modules.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ TEST(LogTimeStamp, Format)
 
 TEST(Log, FirstLineOfANewFileHasTheByteOrderMarkAndLaterLinesDoNot)
 {
-    TestFolder dir;
+    TTestFolder dir;
     TLogManage log;
     log.SetFileName(dir / L"sub\\Vexlo_Debug_VireRuri.log");  // the folder is created too
     log.Add(L"DoGatherInfo strart", false);
@@ -63,7 +63,7 @@ TEST(Log, FirstLineOfANewFileHasTheByteOrderMarkAndLaterLinesDoNot)
 
 TEST(Log, AnOversizedFileIsCutToItsLastFiveMegabytesBeforeTheNextLine)
 {
-    TestFolder dir;
+    TTestFolder dir;
     const std::wstring path = dir / L"big.log";
     std::string old(LogMaxSize + 1000, '\0');
     for (size_t i = 0; i < old.size(); ++i)
@@ -84,7 +84,7 @@ TEST(Log, AnOversizedFileIsCutToItsLastFiveMegabytesBeforeTheNextLine)
 
 TEST(Log, TrimLeavesSmallFilesAloneAndSwallowsFailures)
 {
-    TestFolder dir;
+    TTestFolder dir;
     WriteFileBytes(dir / L"small.log", std::string(100, 'x'));
     TrimLogFile(dir / L"small.log", 100);
     EXPECT_EQ(ReadFileBytes(dir / L"small.log").size(), 100u);
@@ -95,7 +95,7 @@ TEST(Log, TrimLeavesSmallFilesAloneAndSwallowsFailures)
 
 TEST(Log, AFileHeldWithoutWriteSharingSendsLinesToNumberedFiles)
 {
-    TestFolder dir;
+    TTestFolder dir;
     const std::wstring base = dir / L"Vexlo_Debug_VireRuri.log";
     TLogManage log;
     log.SetFileName(base);
@@ -119,7 +119,7 @@ TEST(Log, AFileHeldWithoutWriteSharingSendsLinesToNumberedFiles)
 
 TEST(Log, AnUncreatableFileLosesTheLineSilently)
 {
-    TestFolder dir;
+    TTestFolder dir;
     WriteFileBytes(dir / L"blocker", "x");  // a file where the log's folder should be
     TLogManage log;
     log.SetFileName(dir / L"blocker\\x.log");
@@ -129,14 +129,14 @@ TEST(Log, AnUncreatableFileLosesTheLineSilently)
 
 TEST(Log, AWriterThatWroteNothingRemovesItsFile)
 {
-    TestFolder dir;
+    TTestFolder dir;
     { TLogObj unused(dir / L"empty.log"); }
     EXPECT_EQ(GetFileAttributesW((dir / L"empty.log").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Log, DetailLinesNeedTheMarkerFile)
 {
-    TestFolder dir;
+    TTestFolder dir;
     const std::wstring module = GetModuleName();
     const std::wstring marker = module.substr(0, module.find_last_of(L'\\') + 1) + L"detaillog.ldt";
     DeleteFileW(marker.c_str());
@@ -156,7 +156,7 @@ TEST(Log, DetailLinesNeedTheMarkerFile)
 
 TEST(Log, TwoThreadsNeverInterleaveTheirLines)
 {
-    TestFolder dir;
+    TTestFolder dir;
     SetLogFileName(dir / L"threads.log");
     const int perThread = 300;
     const std::wstring a(200, L'a');

@@ -1,6 +1,5 @@
-# The report archive (app/ZipArchive) and the folder walk under it (platform/FileWalk).
+# The report archive (app/zip_archive).
 vexlo_test(zip_test ${CMAKE_CURRENT_LIST_DIR}/zip_test.cpp)
-vexlo_test(filewalk_test ${CMAKE_CURRENT_LIST_DIR}/../platform/filewalk_test.cpp)
 
 # zipfolder.exe packs a folder with ZipFile; zip_readers checks its archives
 # with readers of the Linux side (Python's zipfile, unzip, zipinfo). The

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ZipArchive.h"
-#include "platform/Handles.h"
-#include "platform/PathUtil.h"
-#include "tests/support/TestFolder.h"
+#include "app/zip_archive.h"
+#include "platform/handles.h"
+#include "platform/paths.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -494,7 +494,7 @@ TEST(MaxDeflatedSizeTest, BoundsIncompressibleData)
 
 TEST(FileSinkTest, OverwritesInsideTheBufferAndOnDisk)
 {
-    TestFolder folder;
+    TTestFolder folder;
     const std::wstring path = folder / L"sink.bin";
     std::string expected;
     {
@@ -514,7 +514,7 @@ TEST(FileSinkTest, OverwritesInsideTheBufferAndOnDisk)
 
 TEST(FileSinkTest, UnclosedSinkDeletesItsFile)
 {
-    TestFolder folder;
+    TTestFolder folder;
     const std::wstring path = folder / L"partial.zip";
     {
         TFileSink sink(path);
@@ -526,7 +526,7 @@ TEST(FileSinkTest, UnclosedSinkDeletesItsFile)
 
 TEST(FileSinkTest, CannotCreateRaises)
 {
-    TestFolder folder;
+    TTestFolder folder;
     EXPECT_THROW(TFileSink(folder / L"missing\\a.zip"), EZipError);
 }
 
@@ -592,7 +592,7 @@ protected:
         return options;
     }
 
-    TestFolder F;
+    TTestFolder F;
     const std::set<std::string> Expected{"uninstall.txt", "AppPath/Antivirus/x.txt", "AppPath/Antivirus/deep/y.bin",
                                          "empty.log",     "multi.dmp",               "readonly.txt",
                                          "caf\x82.txt",   "\xe6\x97\xa5\xe5\xbf\x97.txt"};
@@ -674,7 +674,7 @@ TEST_F(PackFolderTest, FileThatCannotBeOpenedIsLeftOut)
 
 TEST_F(PackFolderTest, ZipFileWritesTheArchiveAndNeverPacksItself)
 {
-    TestFolder out;
+    TTestFolder out;
     const std::wstring outside = out / L"Vexlo_Debug_Info.zip";
     EXPECT_EQ(ZipFile(F.Path(), outside), static_cast<int>(Expected.size()));
     const std::string bytes = ReadFileBytes(outside);
@@ -687,7 +687,7 @@ TEST_F(PackFolderTest, ZipFileWritesTheArchiveAndNeverPacksItself)
 
 TEST(ZipFileTest, ArchiveInMissingFolderRaisesAndLeavesNothing)
 {
-    TestFolder folder;
+    TTestFolder folder;
     MakeFile(folder / L"a.txt", "a");
     const std::wstring archive = folder / L"missing\\out.zip";
     EXPECT_THROW(ZipFile(folder.Path(), archive), EZipError);
@@ -696,7 +696,7 @@ TEST(ZipFileTest, ArchiveInMissingFolderRaisesAndLeavesNothing)
 
 TEST(ZipFileTest, EmptyFolderGivesEmptyArchive)
 {
-    TestFolder folder, out;
+    TTestFolder folder, out;
     const std::wstring archive = out / L"empty.zip";
     EXPECT_EQ(ZipFile(folder.Path(), archive), 0);
     EXPECT_EQ(ReadFileBytes(archive), Sig("PK\x05\x06") + std::string(18, '\0'));

@@ -17,8 +17,8 @@
 #include <exception>
 #include <string>
 
-#include "app/ZipArchive.h"
-#include "app/uLog.h"
+#include "app/zip_archive.h"
+#include "app/diagnostic_log.h"
 
 namespace {
 

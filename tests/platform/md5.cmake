@@ -1,4 +1,4 @@
-# MD5 digests (platform/MD5_D2009).
+# MD5 digests (platform/md5).
 vexlo_test(md5_test ${CMAKE_CURRENT_LIST_DIR}/md5_test.cpp)
 
 # md5file.exe prints FileMd5Hex of its arguments; md5_agree compares it with

@@ -1,6 +1,6 @@
 // MD5 digests: RFC 1321 vectors, block and padding boundaries, chunked
 // feeding, the text form, and whole-file digests through mapping views.
-#include "platform/MD5_D2009.h"
+#include "platform/md5.h"
 
 #include <windows.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Handles.h"
+#include "platform/handles.h"
 
 namespace fs = std::filesystem;
 

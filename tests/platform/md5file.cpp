@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MD5_D2009.h"
+#include "platform/md5.h"
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegistryClassEx.h"
+#include "platform/fs_redirection.h"
+#include "platform/registry.h"
 
 namespace {
 

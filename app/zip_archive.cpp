@@ -1,0 +1,801 @@
+#include "app/zip_archive.h"
+
+#include "app/diagnostic_log.h"
+#include "platform/folder_walk.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t LocalHeaderSignature = 0x04034b50;
+constexpr uint32_t CentralHeaderSignature = 0x02014b50;
+constexpr uint32_t Zip64EndSignature = 0x06064b50;
+constexpr uint32_t Zip64LocatorSignature = 0x07064b50;
+constexpr uint32_t EndSignature = 0x06054b50;
+constexpr uint16_t Zip64ExtraTag = 0x0001;
+constexpr uint16_t VersionClassic = 20;
+constexpr uint16_t VersionZip64 = 45;
+constexpr uint16_t HostMsDos = 0;
+constexpr uint16_t HostNtfs = 11;
+constexpr size_t DeflateWindow = 32 * 1024;
+
+// Little-endian appender.
+class TBytes {
+public:
+    explicit TBytes(std::vector<uint8_t>& out) : FOut(out) {}
+    void U16(uint16_t v) { Put(v, 2); }
+    void U32(uint32_t v) { Put(v, 4); }
+    void U64(uint64_t v) { Put(v, 8); }
+    void Raw(const std::string& s) { FOut.insert(FOut.end(), s.begin(), s.end()); }
+
+private:
+    void Put(uint64_t v, int bytes)
+    {
+        for (int i = 0; i < bytes; ++i)
+            FOut.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    std::vector<uint8_t>& FOut;
+};
+
+uint32_t Field32(uint64_t value, bool inZip64)
+{
+    return inZip64 ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
+}
+
+std::wstring LastErrorText(const wchar_t* what, const std::wstring& path)
+{
+    return std::wstring(what) + L" " + path + L" (error " + std::to_wstring(GetLastError()) + L")";
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text)
+        out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+[[noreturn]] void Fail(const std::wstring& message)
+{
+    throw EZipError(Narrow(message));
+}
+
+std::wstring FullPathOf(const std::wstring& path)
+{
+    if (path.empty())
+        return path;
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.resize(n);
+        n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size())
+        return path;
+    full.resize(n);
+    return full;
+}
+
+std::wstring UpperCase(std::wstring text)
+{
+    if (!text.empty())
+        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// ---- Compression ---------------------------------------------------------
+
+// A raw deflate stream at level 9 that is reset for every piece.
+class TDeflater {
+public:
+    TDeflater()
+    {
+        if (deflateInit2(&FStream, 9, Z_DEFLATED, -15, MAX_MEM_LEVEL, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw EZipError("deflateInit2 failed");
+    }
+    ~TDeflater() { deflateEnd(&FStream); }
+    TDeflater(const TDeflater&) = delete;
+    TDeflater& operator=(const TDeflater&) = delete;
+
+    std::vector<uint8_t> Piece(const uint8_t* data, size_t size, const uint8_t* dictionary,
+                               size_t dictionarySize, bool last)
+    {
+        if (size > UINT_MAX || dictionarySize > UINT_MAX)
+            throw EZipError("deflate piece too large");
+        deflateReset(&FStream);
+        if (dictionarySize > 0 &&
+            deflateSetDictionary(&FStream, dictionary, static_cast<uInt>(dictionarySize)) != Z_OK)
+            throw EZipError("deflateSetDictionary failed");
+        std::vector<uint8_t> out(deflateBound(&FStream, static_cast<uLong>(size)) + 64);
+        FStream.next_in = const_cast<Bytef*>(data);
+        FStream.avail_in = static_cast<uInt>(size);
+        FStream.next_out = out.data();
+        FStream.avail_out = static_cast<uInt>(out.size());
+        const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+        for (;;) {
+            const int result = deflate(&FStream, flush);
+            if (result == Z_STREAM_ERROR)
+                throw EZipError("deflate failed");
+            const bool done = last ? result == Z_STREAM_END
+                                   : FStream.avail_in == 0 && FStream.avail_out != 0;
+            if (done)
+                break;
+            const size_t used = out.size() - FStream.avail_out;
+            out.resize(out.size() * 2);
+            FStream.next_out = out.data() + used;
+            FStream.avail_out = static_cast<uInt>(out.size() - used);
+        }
+        out.resize(out.size() - FStream.avail_out);
+        return out;
+    }
+
+private:
+    z_stream FStream{};
+};
+
+// ---- The packing pipeline --------------------------------------------------
+
+struct TEntryPlan {
+    TZipEntry Header;
+    uint64_t MaxUncompressed = 0;
+    uint64_t MaxCompressed = 0;
+};
+
+// One piece of one file: read by the packing thread, compressed by a worker,
+// written by the packing thread in order.
+struct TPieceJob {
+    std::shared_ptr<const TEntryPlan> Entry;
+    bool First = false;
+    bool Last = false;
+    std::vector<uint8_t> Input;       // released once compressed
+    size_t InputSize = 0;
+    std::vector<uint8_t> Dictionary;
+    // Results, valid once Done is set (under the pool's lock).
+    std::vector<uint8_t> Output;
+    uint32_t Crc = 0;
+    bool Done = false;
+    std::exception_ptr Error;
+};
+
+void CompressPiece(TDeflater& deflater, TPieceJob& job)
+{
+    job.Crc = static_cast<uint32_t>(crc32(0, job.Input.data(), static_cast<uInt>(job.Input.size())));
+    if (job.Entry->Header.Method == 0)
+        job.Output = job.Input;
+    else
+        job.Output = deflater.Piece(job.Input.data(), job.Input.size(), job.Dictionary.data(),
+                                    job.Dictionary.size(), job.Last);
+    job.Input = {};
+    job.Dictionary = {};
+}
+
+class TDeflatePool {
+public:
+    explicit TDeflatePool(unsigned threads)
+    {
+        try {
+            for (unsigned i = 0; i < threads; ++i)
+                FThreads.emplace_back([this] { Run(); });
+        } catch (...) {
+            Stop();
+            throw;
+        }
+    }
+    ~TDeflatePool() { Stop(); }
+    TDeflatePool(const TDeflatePool&) = delete;
+    TDeflatePool& operator=(const TDeflatePool&) = delete;
+
+    void Submit(std::shared_ptr<TPieceJob> job)
+    {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FQueue.push_back(std::move(job));
+        }
+        FWork.notify_one();
+    }
+
+    void Wait(const TPieceJob& job)
+    {
+        std::unique_lock<std::mutex> lock(FLock);
+        FDone.wait(lock, [&job] { return job.Done; });
+        if (job.Error)
+            std::rethrow_exception(job.Error);
+    }
+
+private:
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FStop = true;
+        }
+        FWork.notify_all();
+        for (std::thread& thread : FThreads)
+            if (thread.joinable())
+                thread.join();
+    }
+
+    void Run()
+    {
+        std::unique_ptr<TDeflater> deflater;
+        for (;;) {
+            std::shared_ptr<TPieceJob> job;
+            {
+                std::unique_lock<std::mutex> lock(FLock);
+                FWork.wait(lock, [this] { return FStop || !FQueue.empty(); });
+                if (FStop)
+                    return;
+                job = std::move(FQueue.front());
+                FQueue.pop_front();
+            }
+            try {
+                if (!deflater)
+                    deflater = std::make_unique<TDeflater>();
+                CompressPiece(*deflater, *job);
+            } catch (...) {
+                job->Error = std::current_exception();
+            }
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                job->Done = true;
+            }
+            FDone.notify_all();
+        }
+    }
+
+    std::mutex FLock;
+    std::condition_variable FWork;
+    std::condition_variable FDone;
+    std::deque<std::shared_ptr<TPieceJob>> FQueue;
+    bool FStop = false;
+    std::vector<std::thread> FThreads;
+};
+
+// Opens the selected files one after another and cuts each into pieces. A file
+// is read up to the size it had when it was opened; a file that cannot be opened
+// is left out, and a read error ends the file's data where it happened.
+class TPieceReader {
+public:
+    TPieceReader(const std::vector<TWalkItem>& files, size_t pieceSize)
+        : FFiles(files), FPieceSize(pieceSize), FOemCodePage(GetOEMCP())
+    {
+    }
+
+    std::shared_ptr<TPieceJob> Next()
+    {
+        if (!FFile && !OpenNext())
+            return nullptr;
+        auto job = std::make_shared<TPieceJob>();
+        job->Entry = FPlan;
+        job->First = std::exchange(FFirst, false);
+
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(FPieceSize, FRemaining));
+        job->Input.resize(want);
+        size_t got = 0;
+        while (got < want) {
+            const DWORD ask = static_cast<DWORD>(std::min<size_t>(want - got, 1u << 30));
+            DWORD read = 0;
+            if (!ReadFile(FFile.get(), job->Input.data() + got, ask, &read, nullptr) || read == 0)
+                break;
+            got += read;
+        }
+        job->Input.resize(got);
+        job->InputSize = got;
+        FRemaining -= got;
+        job->Last = FRemaining == 0 || got < want;
+
+        job->Dictionary = std::move(FTail);
+        FTail.clear();
+        if (job->Last) {
+            FFile.reset();
+            FPlan.reset();
+        } else {
+            // The last 32 KiB of the stream so far prime the next piece.
+            const auto& in = job->Input;
+            if (in.size() < DeflateWindow) {
+                const size_t keep = std::min(job->Dictionary.size(), DeflateWindow - in.size());
+                FTail.assign(job->Dictionary.end() - static_cast<std::ptrdiff_t>(keep),
+                             job->Dictionary.end());
+            }
+            const size_t take = std::min(in.size(), DeflateWindow);
+            FTail.insert(FTail.end(), in.end() - static_cast<std::ptrdiff_t>(take), in.end());
+        }
+        return job;
+    }
+
+private:
+    bool OpenNext()
+    {
+        while (FIndex < FFiles.size()) {
+            const TWalkItem& item = FFiles[FIndex++];
+            TEncodedName name = EncodeEntryName(item.RelativePath, FOemCodePage);
+            if (name.Bytes.empty() || name.Bytes.size() > 0xFFFF)
+                continue;
+            UniqueFile file(CreateFileW(item.Path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+            BY_HANDLE_FILE_INFORMATION info{};
+            if (!file || !GetFileInformationByHandle(file.get(), &info))
+                continue;
+            const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+
+            auto plan = std::make_shared<TEntryPlan>();
+            plan->Header.Name = std::move(name.Bytes);
+            plan->Header.Utf8Name = name.Utf8;
+            plan->Header.Method = size == 0 ? 0 : 8;
+            const TDosDateTime stamp = DosDateTimeOf(info.ftLastWriteTime);
+            plan->Header.DosDate = stamp.Date;
+            plan->Header.DosTime = stamp.Time;
+            plan->Header.ExternalAttributes = info.dwFileAttributes;
+            plan->MaxUncompressed = size;
+            plan->MaxCompressed = size == 0 ? 0 : MaxDeflatedSize(size, FPieceSize);
+
+            FPlan = std::move(plan);
+            FFile = std::move(file);
+            FRemaining = size;
+            FFirst = true;
+            FTail.clear();
+            return true;
+        }
+        return false;
+    }
+
+    const std::vector<TWalkItem>& FFiles;
+    size_t FPieceSize;
+    UINT FOemCodePage;
+    size_t FIndex = 0;
+    UniqueFile FFile;
+    std::shared_ptr<const TEntryPlan> FPlan;
+    uint64_t FRemaining = 0;
+    bool FFirst = false;
+    std::vector<uint8_t> FTail;
+};
+
+}  // namespace
+
+// ---- Headers and records ---------------------------------------------------
+
+uint16_t ZipVersionNeeded(const TZipEntry& entry)
+{
+    return entry.Zip64Sizes || entry.Zip64Offset ? VersionZip64 : VersionClassic;
+}
+
+uint16_t ZipVersionMadeBy(const TZipEntry& entry)
+{
+    const uint16_t host = entry.Utf8Name ? HostNtfs : HostMsDos;
+    return static_cast<uint16_t>(host << 8 | ZipVersionNeeded(entry));
+}
+
+uint16_t ZipFlags(const TZipEntry& entry)
+{
+    uint16_t flags = 0;
+    if (entry.Method == 8)
+        flags |= ZipFlagMaxCompression;
+    if (entry.Utf8Name)
+        flags |= ZipFlagUtf8;
+    return flags;
+}
+
+std::vector<uint8_t> BuildEntryHeader(const TZipEntry& entry, THeaderKind kind)
+{
+    if (entry.Name.size() > 0xFFFF)
+        throw EZipError("entry name too long");
+    const bool central = kind == THeaderKind::Central;
+    const bool offsetInExtra = central && entry.Zip64Offset;
+    const uint16_t extraSize =
+        static_cast<uint16_t>((entry.Zip64Sizes ? 16 : 0) + (offsetInExtra ? 8 : 0));
+
+    std::vector<uint8_t> out;
+    TBytes b(out);
+    b.U32(central ? CentralHeaderSignature : LocalHeaderSignature);
+    if (central)
+        b.U16(ZipVersionMadeBy(entry));
+    b.U16(ZipVersionNeeded(entry));
+    b.U16(ZipFlags(entry));
+    b.U16(entry.Method);
+    b.U16(entry.DosTime);
+    b.U16(entry.DosDate);
+    b.U32(entry.Crc);
+    b.U32(Field32(entry.CompressedSize, entry.Zip64Sizes));
+    b.U32(Field32(entry.UncompressedSize, entry.Zip64Sizes));
+    b.U16(static_cast<uint16_t>(entry.Name.size()));
+    b.U16(static_cast<uint16_t>(extraSize ? extraSize + 4 : 0));
+    if (central) {
+        b.U16(0);  // comment length
+        b.U16(0);  // disk number start
+        b.U16(0);  // internal attributes
+        b.U32(entry.ExternalAttributes);
+        b.U32(Field32(entry.LocalHeaderOffset, entry.Zip64Offset));
+    }
+    b.Raw(entry.Name);
+    if (extraSize) {
+        b.U16(Zip64ExtraTag);
+        b.U16(extraSize);
+        if (entry.Zip64Sizes) {
+            b.U64(entry.UncompressedSize);
+            b.U64(entry.CompressedSize);
+        }
+        if (offsetInExtra)
+            b.U64(entry.LocalHeaderOffset);
+    }
+    return out;
+}
+
+std::vector<uint8_t> BuildEndRecords(uint64_t entryCount, uint64_t directoryOffset,
+                                     uint64_t directorySize, const TZip64Limits& limits)
+{
+    const bool bigCount = entryCount >= limits.Entries;
+    const bool bigOffset = directoryOffset >= limits.Offset;
+    const bool bigSize = directorySize >= limits.Size;
+
+    std::vector<uint8_t> out;
+    TBytes b(out);
+    if (bigCount || bigOffset || bigSize) {
+        const uint64_t recordOffset = directoryOffset + directorySize;
+        b.U32(Zip64EndSignature);
+        b.U64(44);  // size of the rest of the record
+        b.U16(VersionZip64);
+        b.U16(VersionZip64);
+        b.U32(0);  // this disk
+        b.U32(0);  // disk with the central directory
+        b.U64(entryCount);
+        b.U64(entryCount);
+        b.U64(directorySize);
+        b.U64(directoryOffset);
+
+        b.U32(Zip64LocatorSignature);
+        b.U32(0);  // disk with the ZIP64 end record
+        b.U64(recordOffset);
+        b.U32(1);  // number of disks
+    }
+    const uint16_t count = bigCount ? 0xFFFF : static_cast<uint16_t>(entryCount);
+    b.U32(EndSignature);
+    b.U16(0);  // this disk
+    b.U16(0);  // disk with the central directory
+    b.U16(count);
+    b.U16(count);
+    b.U32(Field32(directorySize, bigSize));
+    b.U32(Field32(directoryOffset, bigOffset));
+    b.U16(0);  // comment length
+    return out;
+}
+
+TEncodedName EncodeEntryName(const std::wstring& relativePath, UINT oemCodePage)
+{
+    std::wstring name = relativePath;
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    TEncodedName result;
+    if (name.empty())
+        return result;
+    const int length = static_cast<int>(name.size());
+
+    const bool ascii = std::all_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x80; });
+    if (oemCodePage == CP_UTF8 && ascii) {
+        result.Bytes.assign(name.begin(), name.end());
+        return result;
+    }
+    if (oemCodePage != CP_UTF8) {
+        const int n = WideCharToMultiByte(oemCodePage, WC_NO_BEST_FIT_CHARS, name.c_str(), length,
+                                          nullptr, 0, nullptr, nullptr);
+        if (n > 0) {
+            std::string bytes(static_cast<size_t>(n), '\0');
+            WideCharToMultiByte(oemCodePage, WC_NO_BEST_FIT_CHARS, name.c_str(), length, bytes.data(), n,
+                                nullptr, nullptr);
+            const int m = MultiByteToWideChar(oemCodePage, 0, bytes.data(), n, nullptr, 0);
+            std::wstring back(static_cast<size_t>(std::max(m, 0)), L'\0');
+            if (m > 0)
+                MultiByteToWideChar(oemCodePage, 0, bytes.data(), n, back.data(), m);
+            if (back == name) {
+                result.Bytes = std::move(bytes);
+                return result;
+            }
+        }
+    }
+    const int n = WideCharToMultiByte(CP_UTF8, 0, name.c_str(), length, nullptr, 0, nullptr, nullptr);
+    result.Bytes.assign(static_cast<size_t>(std::max(n, 0)), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, name.c_str(), length, result.Bytes.data(), n, nullptr, nullptr);
+    result.Utf8 = true;
+    return result;
+}
+
+TDosDateTime PackDosDateTime(const SYSTEMTIME& local)
+{
+    TDosDateTime result;
+    if (local.wYear < 1980) {
+        result.Date = (1 << 5) | 1;
+        return result;
+    }
+    if (local.wYear > 2107) {
+        result.Date = static_cast<uint16_t>(127 << 9 | 12 << 5 | 31);
+        result.Time = static_cast<uint16_t>(23 << 11 | 59 << 5 | 29);
+        return result;
+    }
+    result.Date = static_cast<uint16_t>((local.wYear - 1980) << 9 | local.wMonth << 5 | local.wDay);
+    result.Time = static_cast<uint16_t>(local.wHour << 11 | local.wMinute << 5 | local.wSecond / 2);
+    return result;
+}
+
+TDosDateTime DosDateTimeOf(const FILETIME& utc)
+{
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) {
+        time = SYSTEMTIME{};
+        time.wYear = 1980;
+        time.wMonth = 1;
+        time.wDay = 1;
+    }
+    return PackDosDateTime(time);
+}
+
+std::wstring ZipRoot(const std::wstring& gatherFolder)
+{
+    std::wstring root = gatherFolder;
+    while (!root.empty() && root.back() == L'\\')
+        root.pop_back();
+    return root + L'\\';
+}
+
+std::wstring ZipLogLine(const std::wstring& root, const std::wstring& archivePath, int count)
+{
+    return L"zip:root=" + root + L"zipName=" + archivePath + L"ret=" + std::to_wstring(count);
+}
+
+uint64_t MaxDeflatedSize(uint64_t size, uint64_t pieceSize)
+{
+    // Deflate's worst case (stored blocks) adds 5 bytes per block of at least
+    // 16 KiB; each piece adds its sync flush and block headers.
+    const uint64_t pieces = size / std::max<uint64_t>(pieceSize, 1) + 1;
+    return size + (size >> 10) + 64 * pieces;
+}
+
+std::vector<uint8_t> DeflatePiece(const uint8_t* data, size_t size, const uint8_t* dictionary,
+                                  size_t dictionarySize, bool last)
+{
+    TDeflater deflater;
+    return deflater.Piece(data, size, dictionary, dictionarySize, last);
+}
+
+// ---- Sinks -----------------------------------------------------------------
+
+void TMemorySink::Write(const void* data, size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    FBytes.insert(FBytes.end(), p, p + size);
+}
+
+void TMemorySink::Overwrite(uint64_t offset, const void* data, size_t size)
+{
+    if (offset > FBytes.size() || size > FBytes.size() - offset)
+        throw EZipError("overwrite beyond the end");
+    std::memcpy(FBytes.data() + offset, data, size);
+}
+
+namespace {
+constexpr size_t FileBufferSize = 1024 * 1024;
+}
+
+TFileSink::TFileSink(const std::wstring& path) : FPath(path)
+{
+    FFile.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!FFile)
+        Fail(LastErrorText(L"cannot create the archive", path));
+    FBuffer.reserve(FileBufferSize);
+}
+
+TFileSink::~TFileSink()
+{
+    if (!FClosed) {
+        FFile.reset();
+        DeleteFileW(FPath.c_str());
+    }
+}
+
+void TFileSink::Write(const void* data, size_t size)
+{
+    if (FBuffer.size() + size > FileBufferSize)
+        Flush();
+    if (size >= FileBufferSize) {
+        WriteThrough(data, size);
+        FFlushed += size;
+        return;
+    }
+    const auto* p = static_cast<const uint8_t*>(data);
+    FBuffer.insert(FBuffer.end(), p, p + size);
+}
+
+void TFileSink::Overwrite(uint64_t offset, const void* data, size_t size)
+{
+    if (offset > Position() || size > Position() - offset)
+        throw EZipError("overwrite beyond the end");
+    if (offset >= FFlushed) {
+        std::memcpy(FBuffer.data() + (offset - FFlushed), data, size);
+        return;
+    }
+    Flush();
+    Seek(offset);
+    WriteThrough(data, size);
+    Seek(FFlushed);
+}
+
+void TFileSink::Close()
+{
+    Flush();
+    if (!CloseHandle(FFile.release()))
+        Fail(LastErrorText(L"cannot close the archive", FPath));
+    FClosed = true;
+}
+
+void TFileSink::Flush()
+{
+    if (FBuffer.empty())
+        return;
+    WriteThrough(FBuffer.data(), FBuffer.size());
+    FFlushed += FBuffer.size();
+    FBuffer.clear();
+}
+
+void TFileSink::WriteThrough(const void* data, size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const DWORD ask = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(FFile.get(), p, ask, &written, nullptr) || written != ask)
+            Fail(LastErrorText(L"cannot write the archive", FPath));
+        p += ask;
+        size -= ask;
+    }
+}
+
+void TFileSink::Seek(uint64_t offset)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(FFile.get(), to, nullptr, FILE_BEGIN))
+        Fail(LastErrorText(L"cannot seek in the archive", FPath));
+}
+
+// ---- Writer ----------------------------------------------------------------
+
+TZipWriter::TZipWriter(TByteSink& sink, TZip64Limits limits) : FSink(sink), FLimits(limits) {}
+
+void TZipWriter::BeginEntry(const TZipEntry& entry, uint64_t maxUncompressed, uint64_t maxCompressed)
+{
+    if (FInEntry)
+        throw EZipError("entry already open");
+    FCurrent = entry;
+    FCurrent.Crc = 0;
+    FCurrent.CompressedSize = 0;
+    FCurrent.UncompressedSize = 0;
+    FCurrent.LocalHeaderOffset = FSink.Position();
+    FCurrent.Zip64Offset = FCurrent.LocalHeaderOffset >= FLimits.Offset;
+    FCurrent.Zip64Sizes = std::max(maxUncompressed, maxCompressed) >= FLimits.Size;
+    const std::vector<uint8_t> header = BuildEntryHeader(FCurrent, THeaderKind::Local);
+    FSink.Write(header.data(), header.size());
+    FDataStart = FSink.Position();
+    FInEntry = true;
+}
+
+void TZipWriter::WriteData(const void* data, size_t size)
+{
+    if (!FInEntry)
+        throw EZipError("no open entry");
+    FSink.Write(data, size);
+}
+
+void TZipWriter::EndEntry(uint32_t crc, uint64_t uncompressedSize)
+{
+    if (!FInEntry)
+        throw EZipError("no open entry");
+    FCurrent.Crc = crc;
+    FCurrent.UncompressedSize = uncompressedSize;
+    FCurrent.CompressedSize = FSink.Position() - FDataStart;
+    if (!FCurrent.Zip64Sizes &&
+        (FCurrent.UncompressedSize >= FLimits.Size || FCurrent.CompressedSize >= FLimits.Size))
+        throw EZipError("entry larger than announced");
+    const std::vector<uint8_t> header = BuildEntryHeader(FCurrent, THeaderKind::Local);
+    FSink.Overwrite(FCurrent.LocalHeaderOffset, header.data(), header.size());
+    FEntries.push_back(FCurrent);
+    FInEntry = false;
+}
+
+void TZipWriter::Finish()
+{
+    if (FInEntry)
+        throw EZipError("entry still open");
+    const uint64_t directoryOffset = FSink.Position();
+    for (const TZipEntry& entry : FEntries) {
+        const std::vector<uint8_t> header = BuildEntryHeader(entry, THeaderKind::Central);
+        FSink.Write(header.data(), header.size());
+    }
+    const uint64_t directorySize = FSink.Position() - directoryOffset;
+    const std::vector<uint8_t> end =
+        BuildEndRecords(FEntries.size(), directoryOffset, directorySize, FLimits);
+    FSink.Write(end.data(), end.size());
+}
+
+// ---- Packing ---------------------------------------------------------------
+
+int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& options)
+{
+    const std::wstring skip = UpperCase(FullPathOf(options.SkipPath));
+    std::vector<TWalkItem> files;
+    WalkFiles(FullPathOf(root), TWalkOptions{}, [&](const TWalkItem& item) {
+        if (skip.empty() || UpperCase(item.Path) != skip)
+            files.push_back(item);
+    });
+
+    const size_t pieceSize = options.PieceSize ? options.PieceSize : TPackOptions{}.PieceSize;
+    // One worker per processor, at most 16: each piece in flight holds about
+    // 2 MiB, and the shipped program is a 32-bit process.
+    unsigned threads = options.Threads ? options.Threads : std::min(std::thread::hardware_concurrency(), 16u);
+    threads = std::max(threads, 1u);
+    const size_t window = 2 * static_cast<size_t>(threads) + 2;
+
+    TZipWriter writer(sink, options.Limits);
+    TPieceReader reader(files, pieceSize);
+    TDeflatePool pool(threads);
+    std::deque<std::shared_ptr<TPieceJob>> inFlight;
+    bool more = true;
+    int count = 0;
+    uint32_t crc = 0;
+    uint64_t size = 0;
+    for (;;) {
+        while (more && inFlight.size() < window) {
+            std::shared_ptr<TPieceJob> job = reader.Next();
+            if (!job) {
+                more = false;
+                break;
+            }
+            inFlight.push_back(job);
+            pool.Submit(std::move(job));
+        }
+        if (inFlight.empty())
+            break;
+        const std::shared_ptr<TPieceJob> job = std::move(inFlight.front());
+        inFlight.pop_front();
+        pool.Wait(*job);
+
+        const TEntryPlan& plan = *job->Entry;
+        if (job->First) {
+            writer.BeginEntry(plan.Header, plan.MaxUncompressed, plan.MaxCompressed);
+            crc = 0;
+            size = 0;
+        }
+        writer.WriteData(job->Output.data(), job->Output.size());
+        crc = static_cast<uint32_t>(crc32_combine(crc, job->Crc, static_cast<z_off_t>(job->InputSize)));
+        size += job->InputSize;
+        if (job->Last) {
+            writer.EndEntry(crc, size);
+            ++count;
+        }
+    }
+    writer.Finish();
+    return count;
+}
+
+int ZipFile(const std::wstring& gatherFolder, const std::wstring& archivePath)
+{
+    const std::wstring root = ZipRoot(gatherFolder);
+    TPackOptions options;
+    options.SkipPath = archivePath;
+    TFileSink sink(archivePath);
+    const int count = PackFolder(sink, root, options);
+    sink.Close();
+    WriteLog(ZipLogLine(root, archivePath, count));
+    return count;
+}

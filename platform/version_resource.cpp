@@ -1,0 +1,223 @@
+#include "platform/version_resource.h"
+
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/modules.h"
+#include "platform/process_lifetime.h"
+
+namespace {
+
+// The version functions live in version.dll, which is not one of the DLLs
+// Windows always takes from the system directory: load it by full path.
+struct VersionApi {
+    using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
+    UniqueModule module;
+    SizeFn size = nullptr;
+    InfoFn info = nullptr;
+    QueryFn query = nullptr;
+
+    VersionApi() : module(LoadSystemLibrary(L"version.dll"))
+    {
+        size = ProcAddress<SizeFn>(module.get(), "GetFileVersionInfoSizeW");
+        info = ProcAddress<InfoFn>(module.get(), "GetFileVersionInfoW");
+        query = ProcAddress<QueryFn>(module.get(), "VerQueryValueW");
+    }
+    bool Ready() const { return size && info && query; }
+};
+
+const VersionApi& Version()
+{
+    static const ProcessLifetime<VersionApi> api;
+    return api.get();
+}
+// A string value of the version resource in `buffer`; the text never reaches
+// past the buffer, whatever length the resource claims.
+std::wstring QueryString(const VersionApi& api, const std::vector<BYTE>& buffer, const std::wstring& path)
+{
+    void* value = nullptr;
+    UINT chars = 0;
+    if (!api.query(buffer.data(), path.c_str(), &value, &chars) || !value || chars == 0)
+        return {};
+    const BYTE* begin = buffer.data();
+    const BYTE* end = begin + buffer.size();
+    const auto* at = static_cast<const BYTE*>(value);
+    if (at < begin || at >= end)
+        return {};
+    const size_t room = size_t(end - at) / sizeof(wchar_t);
+    std::wstring text(room < chars ? room : chars, L'\0');
+    memcpy(text.data(), at, text.size() * sizeof(wchar_t));
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+}  // namespace
+
+// Blocks: WORD length, WORD value length, WORD type, a NUL-terminated key,
+// padding to 4 bytes, the value, padding, then the children. Offsets are
+// checked against the enclosing block, so a damaged resource yields empty.
+std::wstring FirstStringTableKey(const BYTE* data, size_t size)
+{
+    struct Block {
+        size_t end = 0, children = 0;
+        std::wstring key;
+    };
+    const auto align4 = [](size_t offset) { return (offset + 3) & ~size_t(3); };
+    const auto read = [&](size_t offset, size_t limit, Block& block) {
+        if (!data || offset >= limit || limit - offset < 6)
+            return false;
+        WORD length = 0, valueLength = 0, type = 0;
+        memcpy(&length, data + offset, 2);
+        memcpy(&valueLength, data + offset + 2, 2);
+        memcpy(&type, data + offset + 4, 2);
+        if (length < 6 || length > limit - offset)
+            return false;
+        block.end = offset + length;
+        size_t p = offset + 6;
+        block.key.clear();
+        for (;;) {
+            if (block.end - p < 2)
+                return false;  // the key runs past its block
+            wchar_t c = 0;
+            memcpy(&c, data + p, 2);
+            p += 2;
+            if (c == 0)
+                break;
+            block.key.push_back(c);
+        }
+        // Text values count characters, binary values count bytes.
+        const size_t valueBytes = type == 1 ? size_t(valueLength) * 2 : valueLength;
+        block.children = align4(align4(p) + valueBytes);
+        return true;
+    };
+    Block root;
+    if (!read(0, size, root))
+        return {};
+    for (size_t p = root.children; p < root.end;) {
+        Block child;
+        if (!read(p, root.end, child))
+            break;
+        if (_wcsicmp(child.key.c_str(), L"StringFileInfo") == 0) {
+            Block table;
+            if (read(child.children, child.end, table) && table.key.size() == 8)
+                return table.key;
+            return {};
+        }
+        p = align4(child.end);
+    }
+    return {};
+}
+
+bool GetFileInfo(const std::wstring& path, TFileInfo& info, const std::wstring& extraName)
+{
+    try {
+        const VersionApi& api = Version();
+        if (!api.Ready())
+            return false;
+        DWORD ignored = 0;
+        const DWORD size = api.size(path.c_str(), &ignored);
+        if (size == 0)
+            return false;
+        std::vector<BYTE> buffer(size);
+        if (!api.info(path.c_str(), 0, size, buffer.data()))
+            return false;
+
+        std::wstring table;
+        void* value = nullptr;
+        UINT length = 0;
+        if (api.query(buffer.data(), L"\\VarFileInfo\\Translation", &value, &length) && value && length >= 4) {
+            WORD words[2] = {};
+            memcpy(words, value, sizeof(words));
+            wchar_t key[32];
+            swprintf(key, 32, L"\\StringFileInfo\\%04X%04X\\", words[0], words[1]);
+            table = key;
+        }
+        // No table for the declared translation: take the first one there is.
+        if (table.empty() || !api.query(buffer.data(), table.substr(0, table.size() - 1).c_str(), &value, &length)) {
+            const std::wstring first = FirstStringTableKey(buffer.data(), buffer.size());
+            table = first.empty() ? std::wstring() : L"\\StringFileInfo\\" + first + L"\\";
+        }
+        if (!table.empty()) {
+            info.CompanyName = QueryString(api, buffer, table + L"CompanyName");
+            info.FileDescription = QueryString(api, buffer, table + L"FileDescription");
+            info.FileVersion = QueryString(api, buffer, table + L"FileVersion");
+            info.InternalName = QueryString(api, buffer, table + L"InternalName");
+            info.LegalCopyright = QueryString(api, buffer, table + L"LegalCopyright");
+            info.LegalTrademarks = QueryString(api, buffer, table + L"LegalTrademarks");
+            info.OriginalFileName = QueryString(api, buffer, table + L"OriginalFileName");
+            info.ProductName = QueryString(api, buffer, table + L"ProductName");
+            info.ProductVersion = QueryString(api, buffer, table + L"ProductVersion");
+            info.Comments = QueryString(api, buffer, table + L"Comments");
+        }
+        if (api.query(buffer.data(), L"\\", &value, &length) && value && length >= sizeof(info.FixedInfo)) {
+            const auto* at = static_cast<const BYTE*>(value);
+            if (at >= buffer.data() && size_t(buffer.data() + buffer.size() - at) >= sizeof(info.FixedInfo))
+                memcpy(info.FixedInfo.data(), at, sizeof(info.FixedInfo));
+        }
+        if (!extraName.empty() && !table.empty())
+            info.Extra = QueryString(api, buffer, table + extraName);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::wstring GetFileVersion(const std::wstring& path, int kind)
+{
+    try {
+        TFileInfo info;
+        if (!GetFileInfo(path, info, L"WOW Version"))
+            return L"Unknown";
+        switch (kind) {
+        case fvComments: return info.Comments;
+        case fvCompanyName: return info.CompanyName;
+        case fvFileDescription: return info.FileDescription;
+        case fvFileVersion: return info.FileVersion;
+        case fvInternalName: return info.InternalName;
+        case fvLegalCopyright: return info.LegalCopyright;
+        case fvLegalTrademarks: return info.LegalTrademarks;
+        case fvOriginalFileName: return info.OriginalFileName;
+        case fvProductName: return info.ProductName;
+        case fvProductVersion: return info.ProductVersion;
+        case fvWowVersion: return info.Extra;
+        default: return {};
+        }
+    } catch (...) {
+        return L"Unknown";
+    }
+}
+
+std::wstring FixedFileVersion(const std::wstring& path)
+{
+    try {
+        const VersionApi& api = Version();
+        if (!api.Ready())
+            return {};
+        DWORD ignored = 0;
+        const DWORD size = api.size(path.c_str(), &ignored);
+        if (size == 0)
+            return {};
+        std::vector<BYTE> buffer(size);
+        if (!api.info(path.c_str(), 0, size, buffer.data()))
+            return {};
+        void* value = nullptr;
+        UINT length = 0;
+        if (!api.query(buffer.data(), L"\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
+            return {};
+        const auto* at = static_cast<const BYTE*>(value);
+        if (at < buffer.data() || size_t(buffer.data() + buffer.size() - at) < sizeof(VS_FIXEDFILEINFO))
+            return {};
+        VS_FIXEDFILEINFO fixed{};
+        memcpy(&fixed, at, sizeof(fixed));
+        return std::to_wstring(HIWORD(fixed.dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed.dwFileVersionMS)) +
+               L"." + std::to_wstring(HIWORD(fixed.dwFileVersionLS)) + L"." +
+               std::to_wstring(LOWORD(fixed.dwFileVersionLS));
+    } catch (...) {
+        return {};
+    }
+}

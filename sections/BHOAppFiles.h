@@ -1,6 +1,0 @@
-#pragma once
-// Browser helper objects, and the files of the main product's folder.
-#include "app/ReportLines.h"
-
-void GetBHOItemListEx(TReportLines& lines);
-void GetAppFileInfo(TReportLines& lines);

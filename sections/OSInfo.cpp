@@ -1,6 +1,0 @@
-#include "sections/OSInfo.h"
-
-void GetOSInfoEx(TReportLines& /*lines*/)
-{
-    // The overview lines are added here.
-}

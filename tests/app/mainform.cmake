@@ -1,1 +1,0 @@
-vexlo_test(mainform_test ${CMAKE_CURRENT_LIST_DIR}/mainform_test.cpp)

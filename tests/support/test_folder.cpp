@@ -1,0 +1,51 @@
+#include "tests/support/test_folder.h"
+
+#include <stdexcept>
+
+#include "platform/handles.h"
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot open test file");
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file.get(), &size);
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        throw std::runtime_error("cannot read test file");
+    bytes.resize(read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot create test file");
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        throw std::runtime_error("cannot write test file");
+}
+
+std::wstring FromUtf16Le(const std::string& bytes, size_t offset)
+{
+    std::wstring text;
+    for (size_t i = offset; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return text;
+}
+
+std::vector<std::wstring> LogWords(const std::wstring& logFile)
+{
+    const std::wstring text = FromUtf16Le(ReadFileBytes(logFile), 2);
+    std::vector<std::wstring> words;
+    size_t from = 0;
+    for (size_t end; (end = text.find(L"\r\n", from)) != std::wstring::npos; from = end + 2)
+        words.push_back(text.substr(from + 25, end - from - 25));
+    return words;
+}
