@@ -86,6 +86,11 @@ struct View {
     static pointer Empty() noexcept { return nullptr; }
     static void Close(pointer p) noexcept { ::UnmapViewOfFile(p); }
 };
+struct LocalMemory {  // LocalAlloc results: FormatMessageW buffers, CommandLineToArgvW
+    using pointer = void*;
+    static pointer Empty() noexcept { return nullptr; }
+    static void Close(pointer p) noexcept { ::LocalFree(p); }
+};
 struct GdiObject {  // fonts, brushes, bitmaps
     using pointer = HGDIOBJ;
     static pointer Empty() noexcept { return nullptr; }
@@ -109,6 +114,7 @@ using UniqueService = UniqueAny<handle_traits::Service>;
 using UniqueModule = UniqueAny<handle_traits::Module>;
 using UniqueView = UniqueAny<handle_traits::View>;
 using UniqueGdiObject = UniqueAny<handle_traits::GdiObject>;
+using UniqueLocalMemory = UniqueAny<handle_traits::LocalMemory>;
 // CreateToolhelp32Snapshot results: empty is INVALID_HANDLE_VALUE.
 using UniqueSnapshot = UniqueAny<handle_traits::File>;
 using UniqueWtsMemory = UniqueAny<handle_traits::WtsMemory>;

@@ -4,49 +4,14 @@ our own choosing (Python's zipfile, unzip -t), the archive it made, the report
 files in it, the diagnostic log's step words and the debugger string."""
 import os
 import re
-import shutil
-import subprocess
 import sys
-import zipfile
 
-wine = os.environ["VEXLO_WINE"]
-build = os.environ["VEXLO_BUILD_DIR"]
-prefix = os.environ["WINEPREFIX"]
-arch = os.environ.get("VEXLO_ARCH", "")
+sys.path.insert(0, os.path.dirname(__file__))
+from e2e_support import check, finish, linux_path, utf16_lines, install_tool, run_gather, read_log, prefix  # noqa: E402
+import zipfile  # noqa: E402
+import subprocess  # noqa: E402
 
-failures = []
-
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-        print("FAIL:", what)
-
-
-def linux_path(win):
-    assert win[:3].upper() == "C:\\", win
-    return os.path.join(prefix, "drive_c", *win[3:].split("\\"))
-
-
-def utf16_lines(data):
-    check(data[:2] == b"\xff\xfe", "UTF-16LE byte order mark")
-    text = data[2:].decode("utf-16-le")
-    check(text.endswith("\r\n"), "last line ends in CR LF")
-    return text[:-2].split("\r\n") if text else []
-
-
-def run_gather(tool_dir):
-    # Wine reports debugger strings on its "seh" channel.
-    env = dict(os.environ, WINEDEBUG="-all,warn+seh")
-    proc = subprocess.run([wine, os.path.join(tool_dir, "VexloGather.exe")], capture_output=True, env=env,
-                          timeout=240)
-    out = proc.stdout.decode("utf-8", "replace").replace("\r", "").strip().splitlines()
-    return proc.returncode, (out[-1] if out else ""), proc.stderr.decode("utf-8", "replace")
-
-
-tool = os.path.join(prefix, "drive_c", "tool")
-os.makedirs(tool, exist_ok=True)
-shutil.copy(os.path.join(build, "VexloGather.exe"), tool)
+tool = install_tool()
 
 rc, archive_win, stderr = run_gather(tool)
 check(rc == 0, f"exit code 0 (got {rc})")
@@ -74,11 +39,7 @@ with zipfile.ZipFile(archive) as z:
         check(report[2] == "*" * 81, "row of 81 asterisks")
 
 # The diagnostic log next to the program: every step's words, in order.
-log_lines = utf16_lines(open(os.path.join(tool, "Vexlo_Debug_VireRuri.log"), "rb").read())
-stamp = re.compile(r"\d{4}-\d{2}-\d{2} \d{2}.\d{2}.\d{2}\.\d{3}  ")
-for line in log_lines:
-    check(stamp.match(line) is not None, f"time stamp on {line!r}")
-words = [line[25:] for line in log_lines]
+words = read_log(tool)
 gather_win = temp_win + "GetInfoDir\\"
 expected = [
     "DoGatherInfo strart",
@@ -112,7 +73,7 @@ with open(os.path.join(gather, "stale.txt"), "w") as f:
 os.remove(os.path.join(tool, "Vexlo_Debug_VireRuri.log"))
 rc, archive_win2, _ = run_gather(tool)
 check(rc == 0 and archive_win2 == archive_win, "second run makes the same archive")
-words = [line[25:] for line in utf16_lines(open(os.path.join(tool, "Vexlo_Debug_VireRuri.log"), "rb").read())]
+words = read_log(tool)
 check(f"{archive_win} Exist and del" in words, "second run logs the old archive's deletion")
 check(os.path.isfile(os.path.join(outside, "keep.txt")) and os.path.isfile(os.path.join(outside, "deeper", "keep2.txt")),
       "files behind a link in the old gather folder survive")
@@ -121,5 +82,4 @@ with zipfile.ZipFile(archive) as z:
     names = sorted(z.namelist())
     check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"second archive entries {names}")
 
-print(f"{arch} gathering: {'FAILED' if failures else 'ok'}")
-sys.exit(1 if failures else 0)
+finish("gathering")

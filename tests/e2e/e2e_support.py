@@ -1,0 +1,151 @@
+"""What the end-to-end tests share: the test's Wine prefix, running the
+console program in it, reading the archive and the report files, planting
+registry keys and files, and the log words of app/log_words.h (read from the
+header itself, so the tests and the program cannot drift apart).
+
+Every test script runs inside scripts/wine-test.sh, which gives it its own
+prefix (WINEPREFIX), the Wine loader of its build (VEXLO_WINE) and the build
+folder (VEXLO_BUILD_DIR)."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+wine = os.environ["VEXLO_WINE"]
+build = os.environ["VEXLO_BUILD_DIR"]
+source = os.environ["VEXLO_SOURCE_DIR"]
+prefix = os.environ["WINEPREFIX"]
+arch = os.environ.get("VEXLO_ARCH", "")
+wine64 = "/usr/lib/wine/wine64"
+
+failures = []
+
+
+def check(cond, what):
+    """Records a failed expectation and goes on (a test reports every fault)."""
+    if not cond:
+        failures.append(what)
+        print("FAIL:", what, flush=True)
+    return cond
+
+
+def finish(name):
+    print(f"{arch} {name}: {'FAILED' if failures else 'ok'}", flush=True)
+    sys.exit(1 if failures else 0)
+
+
+def linux_path(win):
+    """The Linux path of a C:\\ path of the prefix."""
+    assert win[:3].upper() == "C:\\", win
+    parts = [p for p in win[3:].split("\\") if p]
+    # Wine keeps the letter case of what exists; find each component as Windows would.
+    path = os.path.join(prefix, "drive_c")
+    for part in parts:
+        found = part
+        if os.path.isdir(path):
+            for entry in os.listdir(path):
+                if entry.lower() == part.lower():
+                    found = entry
+                    break
+        path = os.path.join(path, found)
+    return path
+
+
+def utf16_lines(data, what="report file"):
+    """The lines of a UTF-16LE file with byte order mark and CR LF line ends."""
+    check(data[:2] == b"\xff\xfe", f"{what}: UTF-16LE byte order mark")
+    text = data[2:].decode("utf-16-le")
+    check(text == "" or text.endswith("\r\n"), f"{what}: last line ends in CR LF")
+    return text[:-2].split("\r\n") if text else []
+
+
+def utf16_file(lines):
+    """The bytes a report file of these lines has."""
+    return b"\xff\xfe" + "".join(line + "\r\n" for line in lines).encode("utf-16-le")
+
+
+def log_words():
+    """The words of app/log_words.h by name."""
+    header = open(os.path.join(source, "app", "log_words.h"), encoding="utf-8").read()
+    words = {}
+    for name, text in re.findall(r'inline constexpr wchar_t (\w+)\[\] = L"((?:[^"\\]|\\.)*)";', header):
+        words[name] = text.encode("utf-8").decode("unicode_escape")
+    return words
+
+
+def install_tool(folder_win="C:\\tool", name="VexloGather.exe"):
+    """Copies a program of the build into the prefix (the log lands beside it,
+    inside the prefix, never in the build tree); returns its Linux folder."""
+    folder = linux_path(folder_win)
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(os.path.join(build, name), folder)
+    return folder
+
+
+def run_program(args, timeout=300, env=None):
+    """Runs a Windows program of the prefix; stdout through a file, since a
+    Wine process may leave helpers that hold inherited pipes open."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        proc = subprocess.run([wine, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                              env=env or os.environ, timeout=timeout)
+        out.seek(0)
+        err.seek(0)
+        return proc.returncode, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace")
+
+
+def run_gather(tool_dir, timeout=300, env_extra=None):
+    """One whole gathering by VexloGather.exe: (exit code, archive path as
+    printed on the last line, Wine's stderr with the debugger strings)."""
+    env = dict(os.environ, WINEDEBUG="-all,warn+seh")  # debugger strings on the seh channel
+    env.update(env_extra or {})
+    rc, out, err = run_program([os.path.join(tool_dir, "VexloGather.exe")], timeout=timeout, env=env)
+    lines = out.replace("\r", "").strip().splitlines()
+    return rc, (lines[-1] if lines else ""), err
+
+
+def read_log(tool_dir):
+    """The diagnostic log's lines without their time stamps."""
+    data = open(os.path.join(tool_dir, "Vexlo_Debug_VireRuri.log"), "rb").read()
+    lines = utf16_lines(data, "diagnostic log")
+    stamp = re.compile(r"\d{4}-\d{2}-\d{2} \d{2}.\d{2}.\d{2}\.\d{3}  ")
+    words = []
+    for line in lines:
+        if stamp.match(line):
+            words.append(line[25:])
+        else:
+            words.append(line)  # a continuation line of a multi-line entry
+    return words
+
+
+def read_archive(archive):
+    """{entry name: bytes} of an archive, after zipfile and unzip -t checked it."""
+    check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode == 0,
+          f"unzip -t accepts {archive}")
+    with zipfile.ZipFile(archive) as z:
+        check(z.testzip() is None, "zipfile CRCs")
+        return {name: z.read(name) for name in z.namelist()}
+
+
+def reg(*args, view=64):
+    """`reg ...` of the prefix in one registry view (64: the native one)."""
+    loader = wine64 if view == 64 else "/usr/bin/wine"
+    proc = subprocess.run([loader, "reg", *args], stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    return proc.returncode
+
+
+def regedit_import(text):
+    """Imports a .reg text with the 64-bit regedit (keys name their view, e.g.
+    HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\... for the 32-bit branch)."""
+    with tempfile.NamedTemporaryFile("wb", suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
+        f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
+        name = f.name
+    try:
+        win = "C:\\" + os.path.basename(name)
+        proc = subprocess.run([wine64, "regedit", "/S", win], stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=120)
+        return proc.returncode
+    finally:
+        os.remove(name)
