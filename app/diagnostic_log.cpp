@@ -1,7 +1,9 @@
 #include "app/diagnostic_log.h"
 
-#include "platform/paths.h"
 #include "platform/modules.h"
+#include "platform/paths.h"
+#include "platform/process_lifetime.h"
+#include "platform/text.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -61,7 +63,7 @@ void TrimLogFile(const std::wstring& path, LONG limit)
     try {
         if (limit < 0)
             return;
-        UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file)
             return;
@@ -91,16 +93,16 @@ TLogObj::TLogObj(const std::wstring& path) : FModuleName(GetModuleName()), FFile
     TrimLogFile(path, LogMaxSize);
     for (int n = 0; n < MaxLogCandidates; ++n) {
         const std::wstring candidate = NumberedName(path, n);
-        if (GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetFileAttributesW(ExtendedLengthPath(candidate).c_str()) == INVALID_FILE_ATTRIBUTES) {
             const std::wstring folder = ParentFolder(candidate);
             if (!folder.empty())
                 ForceDirectories(folder);
-            UniqueFile created(CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+            UniqueFile created(CreateFileW(ExtendedLengthPath(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!created && GetLastError() != ERROR_FILE_EXISTS)
                 throw std::runtime_error("cannot create the log file");
         }
-        FStream.reset(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        FStream.reset(CreateFileW(ExtendedLengthPath(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (FStream) {
             FFileName = candidate;
@@ -120,7 +122,7 @@ TLogObj::~TLogObj()
 {
     FStream.reset();
     if (FSize == 0)
-        DeleteFileW(FFileName.c_str());
+        DeleteFileW(ExtendedLengthPath(FFileName).c_str());
 }
 
 void TLogObj::Add(const std::wstring& text, bool detail)
@@ -138,6 +140,13 @@ void TLogObj::WriteLine(const std::wstring& text, bool detail)
         if (!WriteAll(FStream.get(), bom, 2))
             throw std::runtime_error("log write failed");
         FSize = 2;
+    } else if (FSize % 2 != 0) {
+        // An earlier writer stopped in the middle of a character: one zero
+        // byte completes it, so that every line after it reads as text again.
+        static const unsigned char pad = 0;
+        if (!WriteAll(FStream.get(), &pad, 1))
+            throw std::runtime_error("log write failed");
+        FSize += 1;
     }
     std::wstring line;
     if (FTimeStamp) {
@@ -157,7 +166,7 @@ void TLogManage::SetFileName(const std::wstring& path)
 {
     std::lock_guard<std::mutex> guard(FLock);
     FFileName = path;
-    if (FLog && CompareStringOrdinal(FLog->FileName().c_str(), -1, path.c_str(), -1, TRUE) != CSTR_EQUAL)
+    if (FLog && !SameText(FLog->FileName(), path))
         FLog.reset();
 }
 
@@ -181,10 +190,11 @@ void TLogManage::Add(const std::wstring& text, bool detail)
 }
 
 namespace {
+// Never destroyed: a thread may still log while the process ends.
 TLogManage& LogManager()
 {
-    static TLogManage manager;
-    return manager;
+    static ProcessLifetime<TLogManage> manager;
+    return manager.get();
 }
 }  // namespace
 

@@ -13,11 +13,17 @@ inline constexpr wchar_t LoadWow64Except[] = L"LoadWOW64Funcs Except";
 inline constexpr wchar_t CreateThreadExcept[] = L"CreateThread Except";
 inline constexpr wchar_t CreateThreadSucc[] = L"CreateThread Succ";
 inline constexpr wchar_t ArchiveDeleted[] = L" Exist and del";
+inline constexpr wchar_t ArchiveNotDeleted[] = L"Old archive cannot be deleted: ";
+inline constexpr wchar_t GatherFolderNotEmptied[] = L"Gather folder cannot be emptied: ";
+inline constexpr wchar_t GatherFolderNotMade[] = L"Gather folder cannot be made: ";
+inline constexpr wchar_t NoGatherFolder[] = L"No usable gather folder: no archive is made";
 inline constexpr wchar_t DebuggerResult[] = L"VireRuri(DoGatherInfo) result:=";
 
 // Guarded steps: the step's word followed by SuffixExcept or SuffixSucc.
 inline constexpr wchar_t SuffixExcept[] = L" Except";
 inline constexpr wchar_t SuffixSucc[] = L" Succ";
+// Put before the reason of a failure, on the line after its word.
+inline constexpr wchar_t ReasonIndent[] = L"    reason: ";
 inline constexpr wchar_t StepVersion[] = L"Vexlo_Routine_New.GetFileVersion(GetModuleName(HInstance), 3))";
 inline constexpr wchar_t StepDate[] = L"DateTimeToStr(Now)";
 inline constexpr wchar_t StepOSInfo[] = L"GetOSInfoEx";
@@ -52,6 +58,12 @@ inline constexpr wchar_t TempResultPart[] = L", Result:";
 inline constexpr wchar_t ZipRootPrefix[] = L"zip:root=";
 inline constexpr wchar_t ZipNamePart[] = L"zipName=";
 inline constexpr wchar_t ZipCountPart[] = L"ret=";
+// A file or folder the archive leaves out, with the reason.
+inline constexpr wchar_t ZipSkipped[] = L"zip skipped: ";
+
+// The crash report.
+inline constexpr wchar_t CrashReported[] = L"Crash: ";
+inline constexpr wchar_t CrashReportFailed[] = L"Crash report cannot be written: ";
 
 // The window and the worker.
 inline constexpr wchar_t FormDestroy[] = L"FormDestroy";
@@ -64,6 +76,14 @@ inline constexpr wchar_t MessagePrefix[] = L"msg=";
 inline constexpr wchar_t MessageWParamPart[] = L", wParam=";
 inline constexpr wchar_t MessageLParamPart[] = L", lParam=";
 inline constexpr wchar_t ZipFileExist[] = L"zip file exist:";
+inline constexpr wchar_t SaveFileNotDeleted[] = L"Old report at the save path cannot be deleted: ";
+inline constexpr wchar_t ArchiveNotPlaced[] = L"Archive cannot be placed at ";
+inline constexpr wchar_t CopyFolderNotEmptied[] = L"Folder beside the save path cannot be emptied: ";
+inline constexpr wchar_t CopyIncomplete[] = L"Copy of the gather folder is incomplete, removed: ";
+inline constexpr wchar_t ReportBusy[] = L"A report is already being made";
+inline constexpr wchar_t WorkerExcept[] = L"Worker except";
+inline constexpr wchar_t ExplorerNotStarted[] = L"Explorer cannot be started: ";
+inline constexpr wchar_t WindowExcept[] = L"Window except";
 inline constexpr wchar_t SaveFilePrefix[] = L"Save File:";
 inline constexpr wchar_t GatherFolderExist[] = L"GatherFolder exist:";
 inline constexpr wchar_t GatherFolderExist2[] = L"GatherFolder exist2:";
@@ -83,5 +103,8 @@ inline constexpr wchar_t CopyFolderEnd[] = L")";
 inline constexpr wchar_t CopyFilePrefix[] = L"CopyFile(";
 inline constexpr wchar_t CopyFileSucc[] = L") succ";
 inline constexpr wchar_t CopyFolderExcept[] = L"CopyFolder except";
+// A file or folder the copy leaves out, with the reason.
+inline constexpr wchar_t CopySkipped[] = L"Copy skipped: ";
+inline constexpr wchar_t NotFollowed[] = L"a junction or symbolic link, not followed";
 
 }  // namespace log_words

@@ -5,19 +5,20 @@
 #include <shlobj.h>
 
 #include <cwchar>
+#include <memory>
 
-#include "app/gathering_driver.h"
 #include "app/diagnostic_log.h"
 #include "app/explorer.h"
+#include "app/gathering_driver.h"
+#include "app/log_words.h"
+#include "app/run_lock.h"
 #include "app/save_path.h"
 #include "app/worker.h"
 #include "platform/handles.h"
 #include "platform/paths.h"
 #include "platform/modules.h"
-#include "platform/process_identity.h"
-#include "platform/query_buffer.h"
-#include "platform/sessions.h"
-#include "platform/special_folders.h"
+
+namespace lw = log_words;
 
 namespace {
 
@@ -26,7 +27,6 @@ const wchar_t* const FormCaption = L"Vexlo Helper V9";
 const wchar_t* const LabelText =
     L"Vexlo Helper collects infomation about your system...\r\n\r\nPress the button below to generate an info file.";
 const wchar_t* const LargeFileText = L"In the process of compressing a large file, please wait patiently.";
-const wchar_t* const ArchiveName = L"Vexlo_Debug_Info.zip";
 const wchar_t* const LogName = L"Vexlo_Debug_VireRuri.log";
 
 constexpr int ClientWidth = 305;
@@ -42,6 +42,7 @@ struct TForm_VexloInfo {
     UniqueGdiObject Font;
     bool Busy = false;  // hourglass while a run is going
     int PBMax = 100;
+    std::unique_ptr<TRunLock> Lock;  // held from the click to the end of the process
 };
 
 TForm_VexloInfo Form;
@@ -73,20 +74,21 @@ void ShowOutcome(HWND wnd)
 {
     FinishRun();
     const std::wstring log = ParentFolder(GetModuleName()) + LogName;
-    if (FileExists(SaveFile)) {
-        WriteLog(L"SaveFile exist: " + SaveFile);
+    // SaveFile names a file only when this run saved its archive there.
+    if (!SaveFile.empty() && FileExists(SaveFile)) {
+        WriteLog(lw::SaveFileExist + SaveFile);
         ShowInformation(wnd, L"The report file: Vexlo_Debug_Info.zip has been saved to:\r" + SaveFile);
         ShowInExplorer(SaveFile);
         DeleteFileW(log.c_str());
     } else {
-        WriteLog(L"SaveFile not exist: " + SaveFile);
+        WriteLog(lw::SaveFileNotExist + SaveFile);
         if (!SaveFolder.empty() && DirectoryExists(SaveFolder)) {
-            WriteLog(L"SaveFolder exist: " + SaveFolder);
-            CopyFileW(log.c_str(), (IncludeTrailingBackslash(SaveFolder) + LogName).c_str(), FALSE);
+            WriteLog(lw::SaveFolderExist + SaveFolder);
+            CopyFileW(log.c_str(), ExtendedLengthPath(IncludeTrailingBackslash(SaveFolder) + LogName).c_str(), FALSE);
             ShowInformation(wnd, L"Please zip the following folder and send the zipped file to us.\r" + SaveFolder);
             ShowInExplorer(SaveFolder);
         } else {
-            WriteLog(L"SaveFolder not exist: " + SaveFolder);
+            WriteLog(lw::SaveFolderNotExist + SaveFolder);
             ShowInformation(wnd, L"Please send the following log file to us.\r" + log);
             ShowInExplorer(log);
         }
@@ -97,8 +99,9 @@ void ShowOutcome(HWND wnd)
 
 void WMGenInfo(HWND wnd, WPARAM wParam, LPARAM lParam)
 {
-    WriteLog(L"msg=" + std::to_wstring(WM_GENINFO) + L", wParam=" + std::to_wstring(static_cast<long long>(wParam)) +
-             L", lParam=" + std::to_wstring(static_cast<long long>(lParam)));
+    WriteLog(lw::MessagePrefix + std::to_wstring(WM_GENINFO) + lw::MessageWParamPart +
+             std::to_wstring(static_cast<long long>(wParam)) + lw::MessageLParamPart +
+             std::to_wstring(static_cast<long long>(lParam)));
     switch (wParam) {
     case 0:
         Form.PBMax = static_cast<int>(lParam);
@@ -126,9 +129,18 @@ void WMGenInfo(HWND wnd, WPARAM wParam, LPARAM lParam)
     }
 }
 
-DWORD WINAPI GenInfoThreadProc(LPVOID param)
+DWORD WINAPI GenInfoThreadProc(LPVOID param) noexcept
 {
-    GenInfoThreadBody(static_cast<HWND>(param));
+    const HWND wnd = static_cast<HWND>(param);
+    try {
+        GenInfoThreadBody(wnd);
+    } catch (...) {
+        // The window must not wait for a worker that is gone: it is told the
+        // run ended, with no report saved.
+        WriteLog(std::wstring(lw::WorkerExcept) + L"\r\n" + lw::ReasonIndent + CurrentExceptionText());
+        SaveFile.clear();
+        SendMessageW(wnd, WM_GENINFO, 2, 0);
+    }
     return 0;
 }
 
@@ -151,30 +163,27 @@ void Button_GenClick(HWND wnd)
     SetBusy(true);
     PumpPendingMessages();
 
-    SaveFile = GetSpecialFolder(nullptr, CSIDL_DESKTOPDIRECTORY);
-    WriteLog(L"GetSpecialFolder:" + SaveFile);
-    if (!SaveFile.empty()) {
-        const std::wstring logUser = GetLogonUserName();
-        const std::wstring procUser = GetProcessUserName(GetCurrentProcessId());
-        SaveFile = ReplaceUserInPath(SaveFile, logUser, procUser);
-        WriteLog(L"LogUser:" + logUser + L"        ProcUser:" + procUser);
-    } else {
-        SaveFile = ExcludeTrailingBackslash(ParentFolder(GetModuleName()));
+    // One gathering per session: a second would spoil the first one's files.
+    Form.Lock = std::make_unique<TRunLock>();
+    if (!Form.Lock->Acquired()) {
+        WriteLog(lw::ReportBusy);
+        SetBusy(false);
+        MessageBoxW(wnd, L"A report is already being made.\rPlease wait until it has been saved.", L"Information",
+                    MB_OK | MB_ICONINFORMATION);
+        DestroyWindow(wnd);
+        return;
     }
-    if (!DirectoryExists(SaveFile))
-        SaveFile = ExcludeTrailingBackslash(ParentFolder(GetModuleName()));
-    WriteLog(L"Dir:" + SaveFile);
-    SaveFile = FullPath(SaveFile + L"\\" + ArchiveName);
-    WriteLog(L"File:" + SaveFile);
 
+    SaveFile = DecideSaveFile();
     UniqueHandle worker(CreateThread(nullptr, 0, GenInfoThreadProc, wnd, 0, nullptr));
     if (!worker) {
         // Without a worker there is no run: give the button back and say so.
+        Form.Lock.reset();
         WMGenInfo(wnd, 3, 0);
     }
 }
 
-LRESULT CALLBACK FormProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT FormMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_COMMAND:
@@ -197,13 +206,27 @@ LRESULT CALLBACK FormProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DESTROY:
-        WriteLog(L"FormDestroy");
+        WriteLog(lw::FormDestroy);
         PostQuitMessage(0);
         return 0;
     default:
         break;
     }
     return DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+// Every function that Windows or a foreign caller calls (this window
+// procedure, the thread procedures, the library's exports, destructors that
+// clean up) is noexcept and catches everything: it logs why and returns the
+// documented failure. Nothing escapes into code that cannot handle it.
+LRESULT CALLBACK FormProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    try {
+        return FormMessage(wnd, msg, wParam, lParam);
+    } catch (...) {
+        WriteLog(std::wstring(lw::WindowExcept) + L"\r\n" + lw::ReasonIndent + CurrentExceptionText());
+        return DefWindowProcW(wnd, msg, wParam, lParam);
+    }
 }
 
 HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id)

@@ -1,7 +1,12 @@
 #include "app/zip_archive.h"
 
 #include "app/diagnostic_log.h"
+#include "app/log_words.h"
+#include "app/zip_verify.h"
 #include "platform/folder_walk.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "platform/win32_error.h"
 
 #include <zlib.h>
 
@@ -55,43 +60,12 @@ uint32_t Field32(uint64_t value, bool inZip64)
 
 std::wstring LastErrorText(const wchar_t* what, const std::wstring& path)
 {
-    return std::wstring(what) + L" " + path + L" (error " + std::to_wstring(GetLastError()) + L")";
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    std::string out;
-    for (wchar_t c : text)
-        out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return out;
+    return std::wstring(what) + L" " + path + L": " + SystemErrorText(GetLastError());
 }
 
 [[noreturn]] void Fail(const std::wstring& message)
 {
-    throw EZipError(Narrow(message));
-}
-
-std::wstring FullPathOf(const std::wstring& path)
-{
-    if (path.empty())
-        return path;
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n >= full.size()) {
-        full.resize(n);
-        n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    }
-    if (n == 0 || n >= full.size())
-        return path;
-    full.resize(n);
-    return full;
-}
-
-std::wstring UpperCase(std::wstring text)
-{
-    if (!text.empty())
-        CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+    throw EZipError(ToUtf8(message));
 }
 
 // ---- Compression ---------------------------------------------------------
@@ -267,8 +241,9 @@ private:
 // is left out, and a read error ends the file's data where it happened.
 class TPieceReader {
 public:
-    TPieceReader(const std::vector<TWalkItem>& files, size_t pieceSize)
-        : FFiles(files), FPieceSize(pieceSize), FOemCodePage(GetOEMCP())
+    TPieceReader(const std::vector<TWalkItem>& files, size_t pieceSize,
+                 const std::function<void(const std::wstring&, const std::wstring&)>& onSkipped)
+        : FFiles(files), FPieceSize(pieceSize), FOemCodePage(GetOEMCP()), FOnSkipped(onSkipped)
     {
     }
 
@@ -290,6 +265,11 @@ public:
                 break;
             got += read;
         }
+        if (got < want)
+            Skipped(FFiles[FIndex - 1].Path,
+                    L"read error after " + std::to_wstring(FRead + got) + L" bytes, the rest left out: " +
+                        SystemErrorText(GetLastError()));
+        FRead += got;
         job->Input.resize(got);
         job->InputSize = got;
         FRemaining -= got;
@@ -320,14 +300,20 @@ private:
         while (FIndex < FFiles.size()) {
             const TWalkItem& item = FFiles[FIndex++];
             TEncodedName name = EncodeEntryName(item.RelativePath, FOemCodePage);
-            if (name.Bytes.empty() || name.Bytes.size() > 0xFFFF)
+            if (name.Bytes.empty() || name.Bytes.size() > 0xFFFF) {
+                Skipped(item.Path, L"its name cannot be stored in the archive");
                 continue;
-            UniqueFile file(CreateFileW(item.Path.c_str(), GENERIC_READ,
+            }
+            // The literal form: a file named like a device (con, nul, ...) is
+            // opened as the file it is.
+            UniqueFile file(CreateFileW(LiteralPath(item.Path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
             BY_HANDLE_FILE_INFORMATION info{};
-            if (!file || !GetFileInformationByHandle(file.get(), &info))
+            if (!file || !GetFileInformationByHandle(file.get(), &info)) {
+                Skipped(item.Path, L"cannot be opened: " + SystemErrorText(GetLastError()));
                 continue;
+            }
             const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
 
             auto plan = std::make_shared<TEntryPlan>();
@@ -344,6 +330,7 @@ private:
             FPlan = std::move(plan);
             FFile = std::move(file);
             FRemaining = size;
+            FRead = 0;
             FFirst = true;
             FTail.clear();
             return true;
@@ -351,10 +338,18 @@ private:
         return false;
     }
 
+    void Skipped(const std::wstring& path, const std::wstring& reason) const
+    {
+        if (FOnSkipped)
+            FOnSkipped(path, reason);
+    }
+
     const std::vector<TWalkItem>& FFiles;
     size_t FPieceSize;
     UINT FOemCodePage;
+    const std::function<void(const std::wstring&, const std::wstring&)>& FOnSkipped;
     size_t FIndex = 0;
+    uint64_t FRead = 0;
     UniqueFile FFile;
     std::shared_ptr<const TEntryPlan> FPlan;
     uint64_t FRemaining = 0;
@@ -589,7 +584,7 @@ constexpr size_t FileBufferSize = 1024 * 1024;
 
 TFileSink::TFileSink(const std::wstring& path) : FPath(path)
 {
-    FFile.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    FFile.reset(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
     if (!FFile)
         Fail(LastErrorText(L"cannot create the archive", path));
@@ -600,7 +595,7 @@ TFileSink::~TFileSink()
 {
     if (!FClosed) {
         FFile.reset();
-        DeleteFileW(FPath.c_str());
+        DeleteFileW(ExtendedLengthPath(FPath).c_str());
     }
 }
 
@@ -730,14 +725,24 @@ void TZipWriter::Finish()
 
 // ---- Packing ---------------------------------------------------------------
 
-int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& options)
+int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& options, std::vector<TZipEntry>* entries)
 {
-    const std::wstring skip = UpperCase(FullPathOf(options.SkipPath));
+    const std::wstring skip = UpperInvariant(FullPath(options.SkipPath));
     std::vector<TWalkItem> files;
-    WalkFiles(FullPathOf(root), TWalkOptions{}, [&](const TWalkItem& item) {
-        if (skip.empty() || UpperCase(item.Path) != skip)
+    TWalkVisitor visitor;
+    visitor.OnFile = [&](const TWalkItem& item) {
+        if (skip.empty() || UpperInvariant(item.Path) != skip)
             files.push_back(item);
-    });
+    };
+    visitor.OnLink = [&](const TWalkItem& item) {
+        if (options.OnSkipped)
+            options.OnSkipped(item.Path, log_words::NotFollowed);
+    };
+    visitor.OnSkipped = [&](const std::wstring& folder, DWORD error) {
+        if (options.OnSkipped)
+            options.OnSkipped(folder, L"cannot be listed: " + SystemErrorText(error));
+    };
+    WalkTree(FullPath(root), TWalkOptions{}, visitor);
 
     const size_t pieceSize = options.PieceSize ? options.PieceSize : TPackOptions{}.PieceSize;
     // One worker per processor, at most 16: each piece in flight holds about
@@ -747,7 +752,7 @@ int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& op
     const size_t window = 2 * static_cast<size_t>(threads) + 2;
 
     TZipWriter writer(sink, options.Limits);
-    TPieceReader reader(files, pieceSize);
+    TPieceReader reader(files, pieceSize, options.OnSkipped);
     TDeflatePool pool(threads);
     std::deque<std::shared_ptr<TPieceJob>> inFlight;
     bool more = true;
@@ -785,17 +790,35 @@ int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& op
         }
     }
     writer.Finish();
+    if (entries)
+        *entries = writer.Entries();
     return count;
 }
 
-int ZipFile(const std::wstring& gatherFolder, const std::wstring& archivePath)
+int ZipFile(const std::wstring& gatherFolder, const std::wstring& archivePath, std::vector<TZipEntry>* entries)
 {
     const std::wstring root = ZipRoot(gatherFolder);
     TPackOptions options;
     options.SkipPath = archivePath;
-    TFileSink sink(archivePath);
-    const int count = PackFolder(sink, root, options);
-    sink.Close();
+    options.OnSkipped = [](const std::wstring& path, const std::wstring& reason) {
+        WriteLog(log_words::ZipSkipped + path + L": " + reason);
+    };
+    std::vector<TZipEntry> written;
+    int count = 0;
+    {
+        TFileSink sink(archivePath);
+        count = PackFolder(sink, root, options, &written);
+        sink.Close();
+    }
+    // Only an archive that reads back as written counts as made.
+    try {
+        VerifyArchive(archivePath, written);
+    } catch (...) {
+        DeleteFileW(ExtendedLengthPath(archivePath).c_str());
+        throw;
+    }
     WriteLog(ZipLogLine(root, archivePath, count));
+    if (entries)
+        *entries = std::move(written);
     return count;
 }

@@ -18,6 +18,7 @@
 #include "platform/handles.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,12 +28,6 @@ class EZipError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// Packs every file below gatherFolder (hidden and system files and folders left
-// out) into a new archive at archivePath, logs
-// "zip:root=<folder>\zipName=<archive>ret=<count>" and returns the count. On a
-// failure the partial archive is deleted, nothing is logged and EZipError is raised.
-int ZipFile(const std::wstring& gatherFolder, const std::wstring& archivePath);
 
 // ---- Building blocks ----------------------------------------------------
 
@@ -187,7 +182,21 @@ struct TPackOptions {
     unsigned Threads = 0;            // 0: one per processor (at most 16)
     size_t PieceSize = 1024 * 1024;  // files are deflated in pieces of this size
     std::wstring SkipPath;           // a file never packed (the archive itself)
+    // Told of every file or folder left out because it could not be read
+    // (path, reason), so that nothing is dropped without a trace.
+    std::function<void(const std::wstring&, const std::wstring&)> OnSkipped;
 };
 
-// Packs the files below root into sink and returns how many were packed.
-int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& options);
+// Packs the files below root into sink and returns how many were packed;
+// `entries` (may be null) receives what was written, for the read-back.
+int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& options,
+               std::vector<TZipEntry>* entries = nullptr);
+
+// Packs every file below gatherFolder (hidden and system files and folders left
+// out) into a new archive at archivePath, logs
+// "zip:root=<folder>\zipName=<archive>ret=<count>" and returns the count. On a
+// failure the partial archive is deleted, nothing is logged and EZipError is raised.
+// The archive counts as made only once it was closed and read back: every
+// entry's data inflated and its CRC-32 and sizes compared with what was written.
+int ZipFile(const std::wstring& gatherFolder, const std::wstring& archivePath,
+            std::vector<TZipEntry>* entries = nullptr);

@@ -4,12 +4,34 @@
 #include <shlobj.h>
 
 #include "platform/folder_walk.h"
+#include "platform/handles.h"
 #include "platform/modules.h"
 #include "platform/paths.h"
 #include "platform/special_folders.h"
 #include "platform/text.h"
 
 namespace {
+
+// Removes a junction or symbolic link itself. Windows removes the link and
+// leaves its target alone; Wine, on a Unix symbolic link, removes the target
+// when that is an empty folder. So a link whose target lists as empty is left
+// where it is: the tree then counts as not deleted, and nothing outside it is
+// touched either way.
+bool RemoveLink(const std::wstring& link)
+{
+    WIN32_FIND_DATAW data{};
+    const UniqueFind find(FindFirstFileW(ExtendedLengthPath(IncludeTrailingBackslash(link) + L"*").c_str(), &data));
+    bool targetHasEntries = false;
+    if (find) {
+        do {
+            const std::wstring name = data.cFileName;
+            targetHasEntries = targetHasEntries || (name != L"." && name != L"..");
+        } while (!targetHasEntries && FindNextFileW(find.get(), &data));
+    }
+    if (find && !targetHasEntries)
+        return false;
+    return RemoveDirectoryW(ExtendedLengthPath(link).c_str()) || DeleteFileW(ExtendedLengthPath(link).c_str());
+}
 
 // `folder` with exactly one trailing backslash, upper-cased, for prefix tests.
 std::wstring Comparable(const std::wstring& folder)
@@ -73,7 +95,7 @@ bool DeleteFolder(const std::wstring& folder)
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return RemoveDirectoryW(ExtendedLengthPath(path).c_str()) != FALSE;
+        return RemoveLink(path);
 
     bool complete = true;
     const auto deleteEntry = [&complete](const TWalkItem& item) {
@@ -86,7 +108,12 @@ bool DeleteFolder(const std::wstring& folder)
     };
     TWalkVisitor visitor;
     visitor.OnFile = deleteEntry;
-    visitor.OnLink = deleteEntry;
+    visitor.OnLink = [&complete, &deleteEntry](const TWalkItem& item) {
+        if (item.Attributes & FILE_ATTRIBUTE_DIRECTORY)
+            complete = RemoveLink(item.Path) && complete;
+        else
+            deleteEntry(item);
+    };
     visitor.OnFolderDone = [&complete](const std::wstring& done) {
         complete = RemoveDirectoryW(ExtendedLengthPath(ExcludeTrailingBackslash(done)).c_str()) && complete;
     };

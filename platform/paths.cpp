@@ -137,6 +137,18 @@ std::wstring ExtendedLengthPath(const std::wstring& path)
     return path;
 }
 
+std::wstring LiteralPath(const std::wstring& path)
+{
+    if (IsExtendedForm(path) || !IsAbsolutePath(path))
+        return path;
+    const std::wstring full = FullPath(path);
+    if (HasDriveLetter(full))
+        return L"\\\\?\\" + full;
+    if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\')
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return path;
+}
+
 bool FileExists(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(path).c_str());

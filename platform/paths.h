@@ -33,6 +33,13 @@ std::wstring FullPath(const std::wstring& path);
 // returned as it is.
 std::wstring ExtendedLengthPath(const std::wstring& path);
 
+// The extended-length form of any absolute path, short or long: the file APIs
+// then take the name literally, so a file named like a device ("con", "nul")
+// or ending in a dot or blank is opened as the file it is. The path must be
+// full and normalised already (as a folder walk builds them); relative paths
+// are returned as they are.
+std::wstring LiteralPath(const std::wstring& path);
+
 bool FileExists(const std::wstring& path);
 bool DirectoryExists(const std::wstring& path);
 // Creates the folder with all missing parents; true when it exists afterwards.

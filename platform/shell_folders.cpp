@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/paths.h"
+#include "platform/process_lifetime.h"
 #include "platform/registry.h"
 #include "platform/modules.h"
 #include "platform/process_identity.h"
@@ -55,7 +56,11 @@ constexpr unsigned FirstShellKind = 3;
 
 }  // namespace
 
-const TAppFrame AppFrame;
+const TAppFrame& AppFrame()
+{
+    static const ProcessLifetime<TAppFrame> frame;
+    return frame.get();
+}
 
 TAppFrame::TAppFrame()
     : AppDataDir(ResolveAppData(false)), CommonAppDataDir(ResolveAppData(true)), AppDir(ParentFolder(ModuleFileName(nullptr)))

@@ -42,5 +42,7 @@ private:
     static std::wstring ResolveAppData(bool common);
 };
 
-// The one instance, created at start-up and read (never changed) afterwards.
-extern const TAppFrame AppFrame;
+// The one instance: created on first use (the programs touch it while they
+// start; a library build creates it on its first call, never inside DllMain,
+// where the shell must not be called) and never freed before the process ends.
+const TAppFrame& AppFrame();

@@ -26,7 +26,21 @@ else
     cp -a "$template/." "$prefix/"
 fi
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" VEXLO_WINE=$loader
+export PYTHONDONTWRITEBYTECODE=1
 case "$1" in
-    *.exe|*.EXE) "$loader" "$@" ;;
+    *.exe|*.EXE)
+        # The program runs from a copy inside the prefix, so that whatever it
+        # writes beside itself (logs, fallback folders) stays in the prefix:
+        # tests/<name>.exe with the libraries beside it, and those of the
+        # build folder one level up, as in the build tree.
+        exe=$1
+        shift
+        here=$(dirname "$exe")
+        run=$prefix/drive_c/vexlo-build/$(basename "$here")
+        mkdir -p "$run"
+        cp "$exe" "$run/"
+        for dll in "$here"/*.dll; do [ -e "$dll" ] && cp "$dll" "$run/"; done
+        for dll in "$here"/../*.dll; do [ -e "$dll" ] && cp "$dll" "$run/../"; done
+        "$loader" "$run/$(basename "$exe")" "$@" ;;
     *) "$@" ;;
 esac

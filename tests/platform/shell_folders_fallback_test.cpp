@@ -163,7 +163,7 @@ TEST_P(AppDataFallback, TheConventionalFolderWhenTheKeyNamesNone)
 TEST_P(AppDataFallback, NoFolderIsEverCreated)
 {
     std::wstring path = L"previous";
-    AppFrame.GetFolder(GetParam().common ? 18 : 12, path);
+    AppFrame().GetFolder(GetParam().common ? 18 : 12, path);
     EXPECT_EQ(path, L"");
     TAppFrame::AppDataFallback(GetParam().common);
     EXPECT_FALSE(DirectoryExists(Nowhere));
@@ -175,7 +175,7 @@ TEST_P(AppDataFallback, CreationFallsBackWhenTheShellHasNoAnswer)
     const TAppFrame frame;
     EXPECT_EQ(GetParam().common ? frame.CommonAppDataDir : frame.AppDataDir, Conventional());
     EXPECT_EQ(GetParam().common ? frame.AppDataDir : frame.CommonAppDataDir,
-              GetParam().common ? AppFrame.AppDataDir : AppFrame.CommonAppDataDir);
+              GetParam().common ? AppFrame().AppDataDir : AppFrame().CommonAppDataDir);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFolders, AppDataFallback, ::testing::ValuesIn(Sides),
@@ -186,11 +186,11 @@ INSTANTIATE_TEST_SUITE_P(BothFolders, AppDataFallback, ::testing::ValuesIn(Sides
 TEST(ShellFolders, AMissingFolderIsNotCreated)
 {
     std::wstring videos;
-    AppFrame.GetFolder(25, videos);
+    AppFrame().GetFolder(25, videos);
     ASSERT_FALSE(videos.empty());
     ASSERT_TRUE(RemoveDirectoryW(videos.c_str()));
     std::wstring path = L"previous";
-    AppFrame.GetFolder(25, path);
+    AppFrame().GetFolder(25, path);
     EXPECT_EQ(path, L"");
     EXPECT_FALSE(DirectoryExists(videos));
 }

@@ -36,22 +36,22 @@ bool SamePath(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.
 TEST(AppFrame, HoldsTheApplicationDataFoldersAndTheProgramFolder)
 {
     ASSERT_FALSE(Profile().empty());
-    EXPECT_EQ(AppFrame.AppDataDir, Profile() + L"\\AppData\\Roaming");
-    EXPECT_EQ(AppFrame.CommonAppDataDir, L"C:\\ProgramData");
-    EXPECT_TRUE(DirectoryExists(AppFrame.AppDataDir));
+    EXPECT_EQ(AppFrame().AppDataDir, Profile() + L"\\AppData\\Roaming");
+    EXPECT_EQ(AppFrame().CommonAppDataDir, L"C:\\ProgramData");
+    EXPECT_TRUE(DirectoryExists(AppFrame().AppDataDir));
 
     wchar_t exe[MAX_PATH] = {};
     ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
     const std::wstring self(exe);
-    EXPECT_EQ(AppFrame.AppDir, self.substr(0, self.rfind(L'\\') + 1));
-    EXPECT_EQ(AppFrame.AppDir.back(), L'\\');
-    EXPECT_TRUE(FileExists(AppFrame.AppDir + L"appframe_test.exe"));
+    EXPECT_EQ(AppFrame().AppDir, self.substr(0, self.rfind(L'\\') + 1));
+    EXPECT_EQ(AppFrame().AppDir.back(), L'\\');
+    EXPECT_TRUE(FileExists(AppFrame().AppDir + L"shell_folders_test.exe"));
 
     // Another instance resolves the same.
     const TAppFrame other;
-    EXPECT_EQ(other.AppDataDir, AppFrame.AppDataDir);
-    EXPECT_EQ(other.CommonAppDataDir, AppFrame.CommonAppDataDir);
-    EXPECT_EQ(other.AppDir, AppFrame.AppDir);
+    EXPECT_EQ(other.AppDataDir, AppFrame().AppDataDir);
+    EXPECT_EQ(other.CommonAppDataDir, AppFrame().CommonAppDataDir);
+    EXPECT_EQ(other.AppDir, AppFrame().AppDir);
 }
 
 struct FolderCase {
@@ -106,7 +106,7 @@ TEST(AppFrame, EveryFolderKind)
         if (!expected.empty() && expected[0] == L'~')
             expected = Profile() + expected.substr(1);
         std::wstring path = L"previous";
-        AppFrame.GetFolder(c.kind, path);
+        AppFrame().GetFolder(c.kind, path);
         EXPECT_TRUE(SamePath(path, expected)) << "kind " << c.kind << ": " << Narrow(path);
         if (!expected.empty()) {
             EXPECT_TRUE(DirectoryExists(path)) << "kind " << c.kind;
@@ -118,7 +118,7 @@ TEST(AppFrame, OnlyTheTemporaryFolderEndsWithABackslash)
 {
     for (unsigned kind = 0; kind <= 35; ++kind) {
         std::wstring path;
-        AppFrame.GetFolder(kind, path);
+        AppFrame().GetFolder(kind, path);
         if (!path.empty()) {
             EXPECT_EQ(path.back() == L'\\', kind == 2) << "kind " << kind << ": " << Narrow(path);
         }
@@ -129,12 +129,12 @@ TEST(AppFrame, KindsWithoutAFolderLeaveThePathAlone)
 {
     for (const unsigned kind : {14u, 36u, 37u, 100u, UINT_MAX}) {
         std::wstring path = L"untouched";
-        AppFrame.GetFolder(kind, path);
+        AppFrame().GetFolder(kind, path);
         EXPECT_EQ(path, L"untouched") << "kind " << kind;
     }
     // A kind whose folder the shell lacks does assign: the empty text.
     std::wstring path = L"untouched";
-    AppFrame.GetFolder(34, path);
+    AppFrame().GetFolder(34, path);
     EXPECT_EQ(path, L"");
 }
 
@@ -176,8 +176,8 @@ TEST(AppFrame, ConventionalApplicationDataFolders)
 
 TEST(AppFrame, FallbackFindsTheShellsFolderWhenItAnswers)
 {
-    EXPECT_EQ(TAppFrame::AppDataFallback(false), AppFrame.AppDataDir);
-    EXPECT_EQ(TAppFrame::AppDataFallback(true), AppFrame.CommonAppDataDir);
-    EXPECT_EQ(TAppFrame::AppDataFromShellFolders(false), AppFrame.AppDataDir);
-    EXPECT_EQ(TAppFrame::AppDataFromShellFolders(true), AppFrame.CommonAppDataDir);
+    EXPECT_EQ(TAppFrame::AppDataFallback(false), AppFrame().AppDataDir);
+    EXPECT_EQ(TAppFrame::AppDataFallback(true), AppFrame().CommonAppDataDir);
+    EXPECT_EQ(TAppFrame::AppDataFromShellFolders(false), AppFrame().AppDataDir);
+    EXPECT_EQ(TAppFrame::AppDataFromShellFolders(true), AppFrame().CommonAppDataDir);
 }

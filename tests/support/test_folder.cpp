@@ -43,9 +43,21 @@ std::wstring FromUtf16Le(const std::string& bytes, size_t offset)
 std::vector<std::wstring> LogWords(const std::wstring& logFile)
 {
     const std::wstring text = FromUtf16Le(ReadFileBytes(logFile), 2);
+    // "yyyy-mm-dd hh:nn:ss.zzz  " (the separators are the locale's); a
+    // continuation line of a multi-line entry has none.
+    const auto stamped = [](const std::wstring& line) {
+        if (line.size() < 25 || line[4] != L'-' || line[7] != L'-' || line[10] != L' ' || line.compare(23, 2, L"  ") != 0)
+            return false;
+        for (const size_t digit : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u, 11u, 12u, 20u, 21u, 22u})
+            if (line[digit] < L'0' || line[digit] > L'9')
+                return false;
+        return true;
+    };
     std::vector<std::wstring> words;
     size_t from = 0;
-    for (size_t end; (end = text.find(L"\r\n", from)) != std::wstring::npos; from = end + 2)
-        words.push_back(text.substr(from + 25, end - from - 25));
+    for (size_t end; (end = text.find(L"\r\n", from)) != std::wstring::npos; from = end + 2) {
+        const std::wstring line = text.substr(from, end - from);
+        words.push_back(stamped(line) ? line.substr(25) : line);
+    }
     return words;
 }
