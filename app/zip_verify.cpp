@@ -276,3 +276,20 @@ void VerifyArchive(const std::wstring& path, const std::vector<TZipEntry>& writt
         CheckEntryData(file, found);
     }
 }
+
+std::vector<TZipEntry> ReadArchiveEntries(const std::wstring& path)
+{
+    const TArchiveFile file(path);
+    std::vector<TZipEntry> result;
+    for (const TCentralEntry& found : ReadCentralDirectory(file, ReadEndRecords(file))) {
+        TZipEntry entry;
+        entry.Name = found.Name;
+        entry.Method = found.Method;
+        entry.Crc = found.Crc;
+        entry.CompressedSize = found.CompressedSize;
+        entry.UncompressedSize = found.UncompressedSize;
+        entry.LocalHeaderOffset = found.LocalOffset;
+        result.push_back(std::move(entry));
+    }
+    return result;
+}

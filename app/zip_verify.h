@@ -11,3 +11,8 @@
 // comparing name, method, CRC-32 and both sizes with `written`, entry by entry
 // in order. Raises EZipError naming the first difference or read error.
 void VerifyArchive(const std::wstring& path, const std::vector<TZipEntry>& written);
+
+// The entries an archive's central directory lists, as the writer records
+// them (name, method, CRC-32, sizes, local header offset). Raises EZipError
+// when the end records or the directory cannot be read.
+std::vector<TZipEntry> ReadArchiveEntries(const std::wstring& path);

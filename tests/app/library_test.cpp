@@ -4,9 +4,11 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "app/gathering_driver.h"
+#include "app/run_lock.h"
 #include "products/product_mode.h"
 #include "platform/handles.h"
 #include "platform/paths.h"
@@ -103,4 +105,28 @@ TEST(LibraryBuild, TheProductSwitchSelectsTheSteps)
 TEST(LibraryBuild, TheExecutableIgnoresTheSwitch)
 {
     EXPECT_EQ(GetProductMode(), pmAll);
+}
+
+// A second call while a gathering of the session runs gets the busy answer.
+TEST(LibraryBuild, ASecondGatheringOfTheSessionGetsTheBusyAnswer)
+{
+    UniqueModule library(LoadLibraryW((ExeFolder() + L"..\\VexloGatherLib.dll").c_str()));
+    ASSERT_TRUE(library);
+    const auto gather = reinterpret_cast<GatherFn>(reinterpret_cast<void*>(GetProcAddress(library.get(), "GatherInfo")));
+    ASSERT_TRUE(gather);
+    // Another thread holds the lock, as a running gathering would.
+    UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        const TRunLock lock;
+        if (lock.Acquired())
+            SetEvent(held.get());
+        WaitForSingleObject(release.get(), 60000);
+    });
+    ASSERT_EQ(WaitForSingleObject(held.get(), 60000), WAIT_OBJECT_0);
+    wchar_t archive[MAX_PATH] = {};
+    EXPECT_EQ(gather(nullptr, 0, archive, MAX_PATH), 0xFFFFFFFFu);
+    EXPECT_EQ(archive[0], L'\0');
+    SetEvent(release.get());
+    holder.join();
 }

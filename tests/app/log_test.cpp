@@ -181,3 +181,19 @@ TEST(Log, TwoThreadsNeverInterleaveTheirLines)
     EXPECT_EQ(as, perThread);
     EXPECT_EQ(bs, perThread);
 }
+
+// A file that an earlier writer left at an odd length: one byte completes its
+// last character, and the new line reads as text after it.
+TEST(Log, AFileOfOddLengthIsPaddedBeforeTheNextLine)
+{
+    TTestFolder dir;
+    const std::wstring path = dir / L"odd.log";
+    WriteFileBytes(path, std::string("\xFF\xFE" "A\0B", 5));
+    TLogManage log;
+    log.SetFileName(path);
+    log.Add(L"after", false);
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size() % 2, 0u);
+    EXPECT_EQ(bytes.substr(0, 6), std::string("\xFF\xFE" "A\0B\0", 6));
+    EXPECT_TRUE(std::regex_match(FromUtf16Le(bytes, 6), LinePattern(L"after")));
+}

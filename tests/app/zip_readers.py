@@ -251,6 +251,25 @@ def main():
         lines = read_log_lines(empty_log)
         check(len(lines) == 1 and lines[0].endswith("  " + want), f"empty log {lines}, expected {want!r}")
 
+        # Names Windows takes for devices, and a file held open without sharing:
+        # each is packed as the file it is, or named in the log with the reason
+        # it was left out (Wine cannot open such names at all); nothing goes
+        # missing without a trace.
+        devices = os.path.join(work, "Devices")
+        os.makedirs(devices)
+        for name in ("con", "nul.txt", "aux", "plain.txt"):
+            write(os.path.join(devices, name), name.encode())
+        dev_zip = os.path.join(work, "devices.zip")
+        dev_log = os.path.join(work, "devices.log")
+        run_ok(exe, [windows_path(devices), windows_path(dev_zip), windows_path(dev_log)])
+        lines = read_log_lines(dev_log)
+        with zipfile.ZipFile(dev_zip) as zf:
+            packed = {n: zf.read(n) for n in zf.namelist()}
+        check(packed.get("plain.txt") == b"plain.txt", f"the plain file is packed: {sorted(packed)}")
+        for name in ("con", "nul.txt", "aux"):
+            logged = any(f"zip skipped: {windows_path(os.path.join(devices, name))}: " in line for line in lines)
+            check(packed.get(name) == name.encode() or logged, f"{name}: packed or logged as left out: {lines}")
+
         # An archive in a folder that does not exist: an error, no archive, no log line.
         missing = os.path.join(work, "missing", "out.zip")
         missing_log = os.path.join(work, "missing.log")

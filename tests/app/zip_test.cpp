@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "app/zip_archive.h"
+#include "app/zip_verify.h"
+#include "platform/win32_error.h"
 #include "platform/handles.h"
 #include "platform/paths.h"
 #include "tests/support/test_folder.h"
@@ -661,15 +663,42 @@ TEST_F(PackFolderTest, ForcedZip64ReadsBackTheSame)
     }
 }
 
-TEST_F(PackFolderTest, FileThatCannotBeOpenedIsLeftOut)
+TEST_F(PackFolderTest, FileThatCannotBeOpenedIsLeftOutWithItsReason)
 {
     UniqueFile lock(CreateFileW((F / L"multi.dmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     TMemorySink sink;
-    EXPECT_EQ(PackFolder(sink, F.Path(), Small(2)), static_cast<int>(Expected.size()) - 1);
+    TPackOptions options = Small(2);
+    std::vector<std::pair<std::wstring, std::wstring>> skipped;
+    options.OnSkipped = [&](const std::wstring& path, const std::wstring& reason) { skipped.emplace_back(path, reason); };
+    EXPECT_EQ(PackFolder(sink, F.Path(), options), static_cast<int>(Expected.size()) - 1);
     const auto names = ReadZip(sink.Bytes()).ByName();
     EXPECT_EQ(names.count("multi.dmp"), 0u);
     EXPECT_EQ(names.size(), Expected.size() - 1);
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].first, F / L"multi.dmp");
+    EXPECT_EQ(skipped[0].second, L"cannot be opened: " + SystemErrorText(ERROR_SHARING_VIOLATION));
+}
+
+// A tree deeper than MAX_PATH is packed with its relative names.
+TEST(PackFolderNamesTest, DeepTrees)
+{
+    TTestFolder folder;
+    std::wstring deep = L"";
+    while ((folder.Path() + deep).size() < 320)
+        deep += L"a_rather_long_folder_name\\";
+    ASSERT_TRUE(ForceDirectories(folder / deep));
+    WriteFileBytes(ExtendedLengthPath(folder / (deep + L"deep.txt")), "deep");
+    WriteFileBytes(folder / L"top.txt", "top");
+
+    TMemorySink sink;
+    EXPECT_EQ(PackFolder(sink, folder.Path(), TPackOptions{}), 2);
+    const auto names = ReadZip(sink.Bytes()).ByName();
+    std::string deepName(deep.begin(), deep.end());
+    std::replace(deepName.begin(), deepName.end(), '\\', '/');
+    ASSERT_EQ(names.count(deepName + "deep.txt"), 1u);
+    EXPECT_EQ(names.at(deepName + "deep.txt")->Data, "deep");
+    EXPECT_EQ(names.at("top.txt")->Data, "top");
 }
 
 TEST_F(PackFolderTest, ZipFileWritesTheArchiveAndNeverPacksItself)
@@ -692,6 +721,34 @@ TEST(ZipFileTest, ArchiveInMissingFolderRaisesAndLeavesNothing)
     const std::wstring archive = folder / L"missing\\out.zip";
     EXPECT_THROW(ZipFile(folder.Path(), archive), EZipError);
     EXPECT_FALSE(FileExists(archive));
+}
+
+// The read-back finds what a damaged disk or a short copy would leave.
+TEST(ZipFileTest, TheReadBackFindsDamageAndTruncation)
+{
+    TTestFolder folder, out;
+    MakeFile(folder / L"a.txt", LogText(20000, 3));
+    MakeFile(folder / L"b.bin", RandomBytes(4000, 4));
+    const std::wstring archive = out / L"good.zip";
+    std::vector<TZipEntry> written;
+    ASSERT_EQ(ZipFile(folder.Path(), archive, &written), 2);
+    EXPECT_NO_THROW(VerifyArchive(archive, written));
+    EXPECT_EQ(ReadArchiveEntries(archive).size(), 2u);
+    const std::string good = ReadFileBytes(archive);
+
+    std::string damaged = good;
+    damaged[written[0].LocalHeaderOffset + 30 + written[0].Name.size() + 5] ^= 0x55;
+    WriteFileBytes(out / L"damaged.zip", damaged);
+    EXPECT_THROW(VerifyArchive(out / L"damaged.zip", written), EZipError);
+
+    WriteFileBytes(out / L"short.zip", good.substr(0, good.size() / 2));
+    EXPECT_THROW(VerifyArchive(out / L"short.zip", written), EZipError);
+    WriteFileBytes(out / L"empty.zip", "");
+    EXPECT_THROW(VerifyArchive(out / L"empty.zip", written), EZipError);
+
+    std::vector<TZipEntry> other = written;
+    other.pop_back();
+    EXPECT_THROW(VerifyArchive(archive, other), EZipError);
 }
 
 TEST(ZipFileTest, EmptyFolderGivesEmptyArchive)

@@ -1,26 +1,28 @@
-// Test stand-in for Explorer: appends its command line to the file named by
-// the environment variable VEXLO_EXPLORER_LOG and ends.
+// Test stand-in for Explorer: records how it was started and ends. The record
+// goes into the folder named by VEXLO_EXPLORER_CALLS, one file per start,
+// written under a temporary name and renamed into place when complete, so a
+// reader never sees half a record.
 #include <windows.h>
 
 #include <string>
 
+#include "platform/text.h"
+
 int wmain()
 {
-    wchar_t log[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(L"VEXLO_EXPLORER_LOG", log, MAX_PATH))
+    wchar_t folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"VEXLO_EXPLORER_CALLS", folder, MAX_PATH))
         return 1;
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring line = std::wstring(self) + L"|" + GetCommandLineW() + L"\n";
-    const HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+    const std::string record = ToUtf8(std::wstring(self) + L"|" + GetCommandLineW() + L"\n");
+    const std::wstring name = std::wstring(folder) + L"\\" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE file = CreateFileW((name + L".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
-    const int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), n, nullptr, nullptr);
     DWORD written = 0;
-    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     CloseHandle(file);
-    return 0;
+    return MoveFileExW((name + L".tmp").c_str(), (name + L".txt").c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 # The window under Xvfb: layout, a click on "Save report", the result box.
 vexlo_tool(wininspect ${CMAKE_CURRENT_LIST_DIR}/wininspect.cpp)
 vexlo_tool(explorer_standin ${CMAKE_CURRENT_LIST_DIR}/explorer_standin.cpp)
+vexlo_tool(run_lock_holder ${CMAKE_CURRENT_LIST_DIR}/run_lock_holder.cpp)
 add_test(NAME window_e2e
          COMMAND ${VEXLO_RUNNER} ${VEXLO_WINE_LOADER} ${VEXLO_PREFIX_TEMPLATE}
                  xvfb-run -a -s "-screen 0 1024x768x24" python3 ${CMAKE_CURRENT_LIST_DIR}/window_e2e.py)

@@ -113,13 +113,23 @@ def save_report(proc, what, expected_text):
         return None
 
 
-def explorer_calls():
-    """The Explorer starts recorded by the stand-in since the last call."""
-    if not os.path.exists(explorer_log):
-        return []
-    with open(explorer_log, encoding="utf-8") as f:
-        lines = [line.rstrip("\n") for line in f]
-    os.remove(explorer_log)
+def explorer_calls(expected=1, seconds=30):
+    """The Explorer starts the stand-in recorded since the last call. The tool
+    may end before the stand-in has written its record: wait, with a deadline,
+    until `expected` complete records are there (each is renamed into place
+    only when written whole)."""
+    deadline = time.monotonic() + seconds
+    while True:
+        done = sorted(n for n in os.listdir(explorer_calls_dir) if n.endswith(".txt"))
+        if len(done) >= expected or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    lines = []
+    for name in done:
+        path = os.path.join(explorer_calls_dir, name)
+        with open(path, encoding="utf-8") as f:
+            lines += [line.rstrip("\n") for line in f]
+        os.remove(path)
     return lines
 
 
@@ -146,8 +156,9 @@ log = os.path.join(tool, "Vexlo_Debug_VireRuri.log")
 # Explorer is a stand-in that records how it was started (Wine's own opens a
 # window that never closes). A planted Explorer.exe beside the tool, where a
 # search by name would look first, must never run.
-explorer_log = os.path.join(prefix, "drive_c", "explorer-calls.txt")
-os.environ["VEXLO_EXPLORER_LOG"] = "C:\\explorer-calls.txt"
+explorer_calls_dir = os.path.join(prefix, "drive_c", "explorer-calls")
+os.makedirs(explorer_calls_dir, exist_ok=True)
+os.environ["VEXLO_EXPLORER_CALLS"] = "C:\\explorer-calls"
 standin = os.path.join(build, "tests", "explorer_standin.exe")
 windows = os.path.join(prefix, "drive_c", "windows")
 for name in os.listdir(windows):
@@ -175,7 +186,9 @@ if form:
           f"button at 61,81 169x25: {button}")
     check(bar and bar["rect"] == (31, 122, 253, 17) and not bar["visible"], f"hidden bar at 31,122 253x17: {bar}")
     check(bar and bar["style"] & 0x01 != 0, "smooth progress bar")
-    shot = os.path.join(build, f"window-{arch}.png")
+    # The screenshot stays in the prefix unless a folder is asked for.
+    shot_dir = os.environ.get("VEXLO_SCREENSHOT_DIR") or prefix
+    shot = os.path.join(shot_dir, f"window-{arch}.png")
     subprocess.run(["import", "-window", "root", "-crop", f"{ww}x{wh}+{wx}+{wy}", shot], capture_output=True)
     check(os.path.getsize(shot) > 0 if os.path.exists(shot) else False, "screenshot saved")
 
@@ -218,5 +231,26 @@ calls = explorer_calls()
 check(len(calls) == 1 and calls[0].lower().startswith("c:\\windows\\explorer.exe|")
       and calls[0].endswith(" /select," + desk_win + "\\Vexlo_Debug_Info\\"),
       f"second run: Explorer shows the copied folder: {calls}")
+# Third run while another gathering of the session holds the lock: the
+# window says so and ends, and touches nothing of the other run.
+holder = subprocess.Popen([wine, os.path.join(build, "tests", "run_lock_holder.exe")], stdin=subprocess.PIPE,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+held = holder.stdout.readline().strip() == b"held"
+check(held, "a second gathering holds the session's lock")
+if held:
+    proc = start_tool(tool)
+    form = wait_window("Vexlo Helper V9", 120)
+    check(form is not None, "busy run: the window appears")
+    rc = save_report(proc, "busy run", "A report is already being made.\\rPlease wait until it has been saved.") \
+        if form else None
+    check(rc == 0, f"busy run: the window ends (exit code {rc})")
+    check(not os.path.exists(archive), "busy run: no archive appears")
+    check(explorer_calls(expected=0, seconds=0) == [], "busy run: Explorer is not started")
+holder.stdin.close()
+try:
+    holder.wait(timeout=60)
+except subprocess.TimeoutExpired:
+    holder.kill()
+
 print(f"{arch} window: {'FAILED' if failures else 'ok'}")
 sys.exit(1 if failures else 0)
