@@ -203,7 +203,7 @@ void CheckEntryData(const TArchiveFile& file, const TCentralEntry& entry)
     uLong crc = crc32(0, nullptr, 0);
     uint64_t produced = 0;
     uint64_t left = entry.CompressedSize;
-    std::vector<uint8_t> in(std::min<uint64_t>(left, ReadChunk));
+    std::vector<uint8_t> in(static_cast<size_t>(std::min<uint64_t>(left, ReadChunk)));
     if (entry.Method == 0) {
         while (left > 0) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));

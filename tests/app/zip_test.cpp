@@ -737,7 +737,7 @@ TEST(ZipFileTest, TheReadBackFindsDamageAndTruncation)
     const std::string good = ReadFileBytes(archive);
 
     std::string damaged = good;
-    damaged[written[0].LocalHeaderOffset + 30 + written[0].Name.size() + 5] ^= 0x55;
+    damaged[static_cast<size_t>(written[0].LocalHeaderOffset) + 30 + written[0].Name.size() + 5] ^= 0x55;
     WriteFileBytes(out / L"damaged.zip", damaged);
     EXPECT_THROW(VerifyArchive(out / L"damaged.zip", written), EZipError);
 
