@@ -23,11 +23,6 @@
 
 namespace {
 
-constexpr uint32_t LocalHeaderSignature = 0x04034b50;
-constexpr uint32_t CentralHeaderSignature = 0x02014b50;
-constexpr uint32_t Zip64EndSignature = 0x06064b50;
-constexpr uint32_t Zip64LocatorSignature = 0x07064b50;
-constexpr uint32_t EndSignature = 0x06054b50;
 constexpr uint16_t Zip64ExtraTag = 0x0001;
 constexpr uint16_t VersionClassic = 20;
 constexpr uint16_t VersionZip64 = 45;
@@ -393,7 +388,7 @@ std::vector<uint8_t> BuildEntryHeader(const TZipEntry& entry, THeaderKind kind)
 
     std::vector<uint8_t> out;
     TBytes b(out);
-    b.U32(central ? CentralHeaderSignature : LocalHeaderSignature);
+    b.U32(central ? ZipCentralHeaderSignature : ZipLocalHeaderSignature);
     if (central)
         b.U16(ZipVersionMadeBy(entry));
     b.U16(ZipVersionNeeded(entry));
@@ -455,7 +450,7 @@ std::vector<uint8_t> BuildEndRecords(uint64_t entryCount, uint64_t directoryOffs
         b.U32(1);  // number of disks
     }
     const uint16_t count = bigCount ? 0xFFFF : static_cast<uint16_t>(entryCount);
-    b.U32(EndSignature);
+    b.U32(ZipEndSignature);
     b.U16(0);  // this disk
     b.U16(0);  // disk with the central directory
     b.U16(count);

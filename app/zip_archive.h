@@ -57,6 +57,13 @@ struct TZipEntry {
 
 enum class THeaderKind { Local, Central };
 
+// Record signatures of the format.
+constexpr uint32_t ZipLocalHeaderSignature = 0x04034b50;
+constexpr uint32_t ZipCentralHeaderSignature = 0x02014b50;
+constexpr uint32_t ZipEndSignature = 0x06054b50;
+constexpr uint32_t Zip64EndSignature = 0x06064b50;
+constexpr uint32_t Zip64LocatorSignature = 0x07064b50;
+
 constexpr uint16_t ZipFlagMaxCompression = 0x0002;  // deflate at level 9
 constexpr uint16_t ZipFlagUtf8 = 0x0800;
 

@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr uint32_t LocalSignature = 0x04034b50;
-constexpr uint32_t CentralSignature = 0x02014b50;
-constexpr uint32_t EndSignature = 0x06054b50;
-constexpr uint32_t Zip64EndSignature = 0x06064b50;
-constexpr uint32_t Zip64LocatorSignature = 0x07064b50;
 constexpr size_t ReadChunk = 1 << 20;
 
 [[noreturn]] void Fail(const std::string& what)
@@ -105,7 +100,7 @@ TDirectory ReadEndRecords(const TArchiveFile& file)
     const std::vector<uint8_t> bytes = file.Read(file.Size() - tail, static_cast<size_t>(tail));
     size_t at = bytes.size() - 22;
     for (;; --at) {
-        if (Get32(&bytes[at]) == EndSignature && at + 22 + Get16(&bytes[at + 20]) == bytes.size())
+        if (Get32(&bytes[at]) == ZipEndSignature && at + 22 + Get16(&bytes[at + 20]) == bytes.size())
             break;
         if (at == 0)
             Fail("no end-of-central-directory record");
@@ -144,7 +139,7 @@ std::vector<TCentralEntry> ReadCentralDirectory(const TArchiveFile& file, const 
     std::vector<TCentralEntry> entries;
     size_t at = 0;
     for (uint64_t i = 0; i < directory.Entries; ++i) {
-        if (bytes.size() - at < 46 || Get32(&bytes[at]) != CentralSignature)
+        if (bytes.size() - at < 46 || Get32(&bytes[at]) != ZipCentralHeaderSignature)
             Fail("a central header is damaged");
         const uint8_t* h = &bytes[at];
         const size_t nameLength = Get16(h + 28), extraLength = Get16(h + 30), commentLength = Get16(h + 32);
@@ -190,7 +185,7 @@ std::vector<TCentralEntry> ReadCentralDirectory(const TArchiveFile& file, const 
 void CheckEntryData(const TArchiveFile& file, const TCentralEntry& entry)
 {
     const std::vector<uint8_t> local = file.Read(entry.LocalOffset, 30);
-    if (Get32(local.data()) != LocalSignature)
+    if (Get32(local.data()) != ZipLocalHeaderSignature)
         Fail("no local header for " + entry.Name);
     const std::string name(reinterpret_cast<const char*>(file.Read(entry.LocalOffset + 30, Get16(&local[26])).data()),
                            Get16(&local[26]));

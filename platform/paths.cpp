@@ -129,24 +129,18 @@ std::wstring ExtendedLengthPath(const std::wstring& path)
     constexpr size_t limit = MAX_PATH - 12;
     if (path.size() < limit || IsExtendedForm(path) || !IsAbsolutePath(path))
         return path;
-    const std::wstring full = FullPath(path);
-    if (HasDriveLetter(full))
-        return L"\\\\?\\" + full;
-    if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\')
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return path;
+    return LiteralPath(FullPath(path));
 }
 
 std::wstring LiteralPath(const std::wstring& path)
 {
+    // Not normalised here: GetFullPathNameW itself turns "C:\x\con" into the
+    // console device.
     if (IsExtendedForm(path) || !IsAbsolutePath(path))
         return path;
-    const std::wstring full = FullPath(path);
-    if (HasDriveLetter(full))
-        return L"\\\\?\\" + full;
-    if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\')
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return path;
+    if (HasDriveLetter(path))
+        return L"\\\\?\\" + path;
+    return L"\\\\?\\UNC\\" + path.substr(2);
 }
 
 bool FileExists(const std::wstring& path)
