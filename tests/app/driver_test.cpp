@@ -260,7 +260,8 @@ TEST(GuardedStep, AFaultBecomesTheStepsExceptLineWithItsReason)
     bool after = false;
     GuardedStep(L"Probe Except", L"Probe Succ", [&] { after = *nowhere == 42; });
     GuardedStep(L"Next Except", L"Next Succ", [&] { after = true; });
-    GuardedStep(L"Raise Except", L"Raise Succ", [] { throw EWin32Error(L"cannot open x", ERROR_ACCESS_DENIED); });
+    GuardedStep(L"Raise Except", L"Raise Succ",
+                [] { throw EWin32Error(L"cannot open C:\\caf\u00e9\\\u65e5\u5fd7.txt", ERROR_ACCESS_DENIED); });
     EXPECT_TRUE(after);
     const auto words = LogWords(dir / L"guard.log");
     ASSERT_EQ(words.size(), 7u);
@@ -270,6 +271,8 @@ TEST(GuardedStep, AFaultBecomesTheStepsExceptLineWithItsReason)
     EXPECT_EQ(words[2], L"Probe Succ");
     EXPECT_EQ(words[3], L"Next Succ");
     EXPECT_EQ(words[4], L"Raise Except");
-    EXPECT_EQ(words[5], lw::ReasonIndent + (L"cannot open x: " + SystemErrorText(ERROR_ACCESS_DENIED)));
+    // A path beyond ASCII reaches the log as it is.
+    EXPECT_EQ(words[5], lw::ReasonIndent + (L"cannot open C:\\caf\u00e9\\\u65e5\u5fd7.txt: " +
+                                            SystemErrorText(ERROR_ACCESS_DENIED)));
     EXPECT_EQ(words[6], L"Raise Succ");
 }
