@@ -100,8 +100,6 @@ TEST(AtomGroups, TheTwoLargestGroupsEarlierOnATie)
 
 TEST(AtomGroups, ThisMachinesAtomTable)
 {
-    const int before = AtomCount(GetGlobalAtomInfo());
-    ASSERT_GE(before, 0);
     std::vector<ATOM> added;
     for (int i = 1; i <= 120; ++i)
         added.push_back(GlobalAddAtomW((L"VxGroupProbe-" + std::to_wstring(1000 + i)).c_str()));
@@ -110,8 +108,9 @@ TEST(AtomGroups, ThisMachinesAtomTable)
     const std::wstring info = GetGlobalAtomInfo();
     for (const ATOM atom : added)
         GlobalDeleteAtom(atom);
-    // Other programs of the session may add atoms of their own meanwhile.
-    EXPECT_GE(AtomCount(info), before + 120) << info;
+    // Other programs of the session add and drop atoms of their own
+    // meanwhile, so only ours are known for sure.
+    EXPECT_GE(AtomCount(info), 120) << info;
     // The largest group is ours, under its first name. (Wine keeps
     // registered names in the same table, so they may count twice.)
     std::wsmatch match;
