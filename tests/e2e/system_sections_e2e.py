@@ -178,7 +178,8 @@ if len(resources) == 4:
     check(re.fullmatch(r"Virtual memory:\d+/\d+ MB\(free/total\), PageSize:\d+/\d+ MB\(free/total\), "
                        r"SysDrv:\d+(\S\d\d)? \w+/\d+(\S\d\d)? \w+", resources[0]) is not None,
           f"virtual memory line {resources[0]!r}")
-    m = re.fullmatch(r"GlobalAtomInfo:Atom:(\d+), RWM:(\d+), Max\((\d+)\):" + ATOM_PREFIX + r"0001(, Max\(\d+\):.*)?",
+    # The group carries the name of its lowest atom value, which need not be the first added.
+    m = re.fullmatch(r"GlobalAtomInfo:Atom:(\d+), RWM:(\d+), Max\((\d+)\):" + ATOM_PREFIX + r"\d{4}(, Max\(\d+\):.*)?",
                      resources[1])
     check(m is not None and int(m.group(1)) >= ATOM_COUNT and int(m.group(3)) >= ATOM_COUNT,
           f"the child's atoms are the largest group: {resources[1]!r}")
