@@ -96,6 +96,11 @@ struct GdiObject {  // fonts, brushes, bitmaps
     static pointer Empty() noexcept { return nullptr; }
     static void Close(pointer h) noexcept { ::DeleteObject(h); }
 };
+struct MemoryDc {  // CreateCompatibleDC results
+    using pointer = HDC;
+    static pointer Empty() noexcept { return nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteDC(h); }
+};
 // Memory handed out by WTSQuerySessionInformationW. wtsapi32 is loaded at run
 // time from the system directory, so the release lives with that loader
 // (platform/sessions.cpp).
@@ -114,6 +119,7 @@ using UniqueService = UniqueAny<handle_traits::Service>;
 using UniqueModule = UniqueAny<handle_traits::Module>;
 using UniqueView = UniqueAny<handle_traits::View>;
 using UniqueGdiObject = UniqueAny<handle_traits::GdiObject>;
+using UniqueMemoryDc = UniqueAny<handle_traits::MemoryDc>;
 using UniqueLocalMemory = UniqueAny<handle_traits::LocalMemory>;
 // CreateToolhelp32Snapshot results: empty is INVALID_HANDLE_VALUE.
 using UniqueSnapshot = UniqueAny<handle_traits::File>;

@@ -25,3 +25,18 @@ std::wstring FileTimeToStr(const FILETIME& utc)
     }
     return DateTimeToStr(local);
 }
+
+wchar_t DecimalCharOf(LCID locale)
+{
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoW(locale, LOCALE_SDECIMAL, separator, 8) < 2 || separator[0] == 0)
+        return L',';
+    return separator[0];
+}
+
+wchar_t LocaleDecimalChar()
+{
+    // Every caller would read the same value; the first one stores it.
+    static const wchar_t decimalChar = DecimalCharOf(GetThreadLocale());
+    return decimalChar;
+}

@@ -10,3 +10,9 @@ std::wstring DateTimeToStr(const SYSTEMTIME& time);
 // The same for a UTC file time, converted to local time first; the zero
 // date-time (30 December 1899, midnight) for a time that cannot be converted.
 std::wstring FileTimeToStr(const FILETIME& utc);
+
+// The first character of the thread locale's decimal separator, read on the
+// first call and kept for the life of the process; ',' when it cannot be read.
+wchar_t LocaleDecimalChar();
+// The first character of a locale's decimal separator, or ',' when it cannot be read.
+wchar_t DecimalCharOf(LCID locale);

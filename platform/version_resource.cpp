@@ -221,3 +221,46 @@ std::wstring FixedFileVersion(const std::wstring& path)
         return {};
     }
 }
+
+bool ReadVersionSummary(const std::wstring& path, TVersionSummary& summary)
+{
+    try {
+        const VersionApi& api = Version();
+        if (!api.Ready())
+            return false;
+        DWORD ignored = 0;
+        const DWORD size = api.size(path.c_str(), &ignored);
+        if (size == 0)
+            return false;
+        std::vector<BYTE> buffer(size);
+        if (!api.info(path.c_str(), 0, size, buffer.data()))
+            return false;
+        TVersionSummary result;
+        void* value = nullptr;
+        UINT length = 0;
+        if (api.query(buffer.data(), L"\\", &value, &length) && value && length >= sizeof(VS_FIXEDFILEINFO)) {
+            const auto* at = static_cast<const BYTE*>(value);
+            if (at >= buffer.data() && size_t(buffer.data() + buffer.size() - at) >= sizeof(VS_FIXEDFILEINFO)) {
+                VS_FIXEDFILEINFO fixed{};
+                memcpy(&fixed, at, sizeof(fixed));
+                result.FileVersionMS = fixed.dwFileVersionMS;
+                result.FileVersionLS = fixed.dwFileVersionLS;
+            }
+        }
+        if (api.query(buffer.data(), L"\\VarFileInfo\\Translation", &value, &length) && value && length >= 4) {
+            const auto* at = static_cast<const BYTE*>(value);
+            if (at >= buffer.data() && size_t(buffer.data() + buffer.size() - at) >= 4) {
+                WORD words[2] = {};
+                memcpy(words, at, sizeof(words));
+                wchar_t key[64];
+                swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\FileVersion", words[0], words[1]);
+                result.HasTranslation = true;
+                result.TranslatedFileVersion = QueryString(api, buffer, key);
+            }
+        }
+        summary = std::move(result);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

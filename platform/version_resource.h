@@ -49,3 +49,16 @@ std::wstring FirstStringTableKey(const BYTE* data, size_t size);
 // The four numbers of the file version in the fixed block, joined by dots
 // (10.0.19041.1); empty without a version resource or its fixed block.
 std::wstring FixedFileVersion(const std::wstring& path);
+
+// What a list of loaded modules reads of a version resource: the file version
+// of the fixed block (0 and 0 without one), and the "FileVersion" text of the
+// string table that the first translation entry names (empty without a
+// translation entry or without that table).
+struct TVersionSummary {
+    DWORD FileVersionMS = 0;
+    DWORD FileVersionLS = 0;
+    bool HasTranslation = false;
+    std::wstring TranslatedFileVersion;
+};
+// False when the file has no readable version resource.
+bool ReadVersionSummary(const std::wstring& path, TVersionSummary& summary);

@@ -29,18 +29,17 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" VEXL
 export PYTHONDONTWRITEBYTECODE=1
 case "$1" in
     *.exe|*.EXE)
-        # The program runs from a copy inside the prefix, so that whatever it
-        # writes beside itself (logs, fallback folders) stays in the prefix:
-        # tests/<name>.exe with the libraries beside it, and those of the
-        # build folder one level up, as in the build tree.
+        # The program runs from inside the prefix, so that whatever it writes
+        # beside itself (logs, fallback folders) stays in the prefix: the
+        # programs and libraries of its build folder and of the one above are
+        # linked into C:\vexlo-build\<folder>\ as they lie in the build tree.
         exe=$1
         shift
-        here=$(dirname "$exe")
+        here=$(cd "$(dirname "$exe")" && pwd)
         run=$prefix/drive_c/vexlo-build/$(basename "$here")
         mkdir -p "$run"
-        cp "$exe" "$run/"
-        for dll in "$here"/*.dll; do [ -e "$dll" ] && cp "$dll" "$run/"; done
-        for dll in "$here"/../*.dll; do [ -e "$dll" ] && cp "$dll" "$run/../"; done
+        for f in "$here"/*.exe "$here"/*.dll; do [ -e "$f" ] && ln -sf "$f" "$run/"; done
+        for f in "$here"/../*.exe "$here"/../*.dll; do [ -e "$f" ] && ln -sf "$f" "$run/../"; done
         "$loader" "$run/$(basename "$exe")" "$@" ;;
     *) "$@" ;;
 esac

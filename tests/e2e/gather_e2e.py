@@ -32,8 +32,8 @@ with zipfile.ZipFile(archive) as z:
     check(z.read("uninstall.txt") == reg_header, "uninstall.txt is the header line alone")
     check(z.read("dnsGetinfo.txt") == reg_header, "dnsGetinfo.txt is the header line alone")
     report = utf16_lines(z.read("Vexlo_Debug_Info.txt"))
-    check(len(report) == 3, f"main report has three lines: {report}")
-    if len(report) == 3:
+    check(len(report) >= 3, f"main report has its first three lines: {report[:3]}")
+    if len(report) >= 3:
         check(report[0] == "Version:9.0.0.1", f"version line carries the program's file version: {report[0]!r}")
         check(re.fullmatch(r"Date:\d\S*( \S.*)?", report[1]) is not None, f"date line {report[1]!r}")
         check(report[2] == "*" * 81, "row of 81 asterisks")

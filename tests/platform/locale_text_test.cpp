@@ -21,3 +21,20 @@ TEST(DateTimeText, LeavesOutMidnight)
     EXPECT_EQ(DateTimeToStr(t), std::wstring(date) + L" " + clock);
 }
 
+
+TEST(DecimalChar, OfTheThreadLocaleReadOnce)
+{
+    EXPECT_EQ(DecimalCharOf(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT)), L'.');
+    EXPECT_EQ(DecimalCharOf(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT)), L',');
+    EXPECT_EQ(DecimalCharOf(0x7FFFFFFF), L',');  // no such locale
+    const LCID locale = GetThreadLocale();
+    const wchar_t first = LocaleDecimalChar();
+    EXPECT_EQ(first, DecimalCharOf(locale));
+    // Kept once read: a later change of the thread locale does not show.
+    const LCID other = MAKELCID(MAKELANGID(DecimalCharOf(locale) == L',' ? LANG_ENGLISH : LANG_GERMAN, SUBLANG_DEFAULT),
+                                SORT_DEFAULT);
+    ASSERT_TRUE(SetThreadLocale(other));
+    EXPECT_NE(DecimalCharOf(GetThreadLocale()), first);
+    EXPECT_EQ(LocaleDecimalChar(), first);
+    SetThreadLocale(locale);
+}

@@ -101,6 +101,35 @@ TEST(FileVersion, FileInfoCopiesTheFixedBlockAndTheExtraName)
     EXPECT_EQ(none.Comments, L"kept");
 }
 
+TEST(FileVersion, SummaryOfFixedBlockAndDeclaredTranslation)
+{
+    struct Case {
+        const wchar_t* fixture;
+        DWORD ms, ls;
+        bool translation;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {L"verstrings", 0x00010002, 0x00030004, true, L"9.8.7.6 (text build)"},
+        {L"vermatch", 0x00020000, 0, true, L"2.0 declared table"},  // key in lower case
+        {L"vermissing", 0x00030000, 0, true, L""},                  // the declared table is missing
+        {L"vernotrans", 0x00040000, 0, false, L""},
+    };
+    for (const Case& c : cases) {
+        TVersionSummary summary;
+        ASSERT_TRUE(ReadVersionSummary(Fixture(c.fixture), summary)) << c.fixture;
+        EXPECT_EQ(summary.FileVersionMS, c.ms) << c.fixture;
+        EXPECT_EQ(summary.FileVersionLS, c.ls) << c.fixture;
+        EXPECT_EQ(summary.HasTranslation, c.translation) << c.fixture;
+        EXPECT_EQ(summary.TranslatedFileVersion, c.text) << c.fixture;
+    }
+    TVersionSummary none;
+    none.TranslatedFileVersion = L"kept";
+    EXPECT_FALSE(ReadVersionSummary(Fixture(L"noversion"), none));
+    EXPECT_FALSE(ReadVersionSummary(L"C:\\no\\such\\file.dll", none));
+    EXPECT_EQ(none.TranslatedFileVersion, L"kept");
+}
+
 // ---------------------------------------------------------------------------
 // The string-table parser over hand-made resources, damaged ones included.
 
