@@ -70,8 +70,11 @@ TEST_F(GatherRun, PostsTwentyAsMaximumThenSeventeenSteps)
     EXPECT_EQ(ProductMode, pmAll);
 
     const std::wstring gather = TempFolder() + L"GetInfoDir\\";
+    // The prefix's uninstall keys of both branches exist and are empty.
     EXPECT_EQ(ReadFileBytes(gather + L"uninstall.txt"),
-              ReportFileBytes({L"Windows Registry Editor Version 5.00"}));
+              ReportFileBytes({L"Windows Registry Editor Version 5.00", L"",
+                               L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]", L"",
+                               L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"}));
     EXPECT_EQ(ReadFileBytes(gather + L"dnsGetinfo.txt"),
               ReportFileBytes({L"Windows Registry Editor Version 5.00"}));
     const std::wstring report = FromUtf16Le(ReadFileBytes(gather + L"Vexlo_Debug_Info.txt"), 2);

@@ -29,7 +29,9 @@ with zipfile.ZipFile(archive) as z:
     names = sorted(z.namelist())
     check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"archive entries {names}")
     reg_header = b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
-    check(z.read("uninstall.txt") == reg_header, "uninstall.txt is the header line alone")
+    uninstall = "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\{}Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"
+    check(z.read("uninstall.txt") == reg_header + (uninstall.format("") + uninstall.format("Wow6432Node\\"))
+          .encode("utf-16-le"), "uninstall.txt holds the prefix's empty uninstall keys of both branches")
     check(z.read("dnsGetinfo.txt") == reg_header, "dnsGetinfo.txt is the header line alone")
     report = utf16_lines(z.read("Vexlo_Debug_Info.txt"))
     check(len(report) == 3, f"main report has three lines: {report}")
