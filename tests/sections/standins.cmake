@@ -1,0 +1,5 @@
+# Stand-ins for Windows' own programs (sc) and a service program, which the
+# section tests put into the test's prefix (see standins/standin.h).
+foreach(standin sc service)
+  vexlo_tool(${standin}_standin ${CMAKE_CURRENT_LIST_DIR}/standins/${standin}_standin.cpp)
+endforeach()
