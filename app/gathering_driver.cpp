@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/diagnostic_log.h"
+#include "app/log_words.h"
 #include "app/zip_archive.h"
 #include "platform/folder_delete.h"
 #include "platform/fs_redirection.h"
@@ -28,6 +29,7 @@
 #include "sections/services_report.h"
 #include "sections/scheduled_tasks.h"
 #include "sections/security_center.h"
+#include "sections/systeminfo_capture.h"
 
 namespace {
 
@@ -252,7 +254,10 @@ void DoGatherInfo(HWND wnd, int otherInfoSizeLimit, std::wstring& archivePath)
                 SaveSystemInfo(gatherFolder);
                 return;
             }
-            WaitForSingleObject(sideThread.get(), INFINITE);
+            // The capture ends itself at its own bound; should the thread not,
+            // the archive is made without waiting any longer.
+            if (WaitForSingleObject(sideThread.get(), SystemInfoJoinTimeoutMs) == WAIT_TIMEOUT)
+                WriteLog(log_words::SystemInfoWaitTimeout);
             sideThread.reset();
         });
         progress.StepProgress();

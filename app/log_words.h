@@ -14,6 +14,8 @@ inline constexpr wchar_t CreateThreadExcept[] = L"CreateThread Except";
 inline constexpr wchar_t CreateThreadSucc[] = L"CreateThread Succ";
 inline constexpr wchar_t ArchiveDeleted[] = L" Exist and del";
 inline constexpr wchar_t DebuggerResult[] = L"VireRuri(DoGatherInfo) result:=";
+// The side thread did not end within its bound; the run goes on to the archive.
+inline constexpr wchar_t SystemInfoWaitTimeout[] = L"WaitGetSystemInfo TimeOut";
 
 // Guarded steps: the step's word followed by SuffixExcept or SuffixSucc.
 inline constexpr wchar_t SuffixExcept[] = L" Except";

@@ -27,7 +27,8 @@ check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode 
 with zipfile.ZipFile(archive) as z:
     check(z.testzip() is None, "zipfile CRCs")
     names = sorted(z.namelist())
-    check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"archive entries {names}")
+    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+          f"archive entries {names}")
     reg_header = b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
     uninstall = "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\{}Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"
     check(z.read("uninstall.txt") == reg_header + (uninstall.format("") + uninstall.format("Wow6432Node\\"))
@@ -57,7 +58,7 @@ expected = [
     "MakeFilesInfo Succ", "LoadLog Succs", "LoadOtherInfo Succ", "LoadOnlyForVireRuriTool Succ", "EnumTasks Succ",
     "GenTBXLogFiles Succ", "GenNeedFileByBDError Succ", "GenGDXLogFiles Succ", "GenNeedFileByBDError Succ",
     "WaitGetSystemInfo Succ",
-    f"zip:root={gather_win}zipName={archive_win}ret=3",
+    f"zip:root={gather_win}zipName={archive_win}ret=5",
     "ZipFile Succ",
     f"DoGatherInfo End: {archive_win}",
 ]
@@ -85,6 +86,7 @@ check(os.path.isfile(os.path.join(outside, "keep.txt")) and os.path.isfile(os.pa
 check(not os.path.exists(os.path.join(gather, "stale.txt")), "the old gather folder's files are gone")
 with zipfile.ZipFile(archive) as z:
     names = sorted(z.namelist())
-    check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"second archive entries {names}")
+    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+          f"second archive entries {names}")
 
 finish("gathering")

@@ -1,5 +1,6 @@
-# Stand-ins for Windows' own programs (sc) and a service program, which the
-# section tests put into the test's prefix (see standins/standin.h).
-foreach(standin sc service)
+# Stand-ins for Windows' own programs (schtasks, systeminfo, sc) and a service
+# program, which the section tests put into the test's prefix (see
+# standins/standin.h).
+foreach(standin schtasks systeminfo sc service)
   vexlo_tool(${standin}_standin ${CMAKE_CURRENT_LIST_DIR}/standins/${standin}_standin.cpp)
 endforeach()
