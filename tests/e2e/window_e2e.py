@@ -113,13 +113,21 @@ def save_report(proc, what, expected_text):
         return None
 
 
-def explorer_calls():
-    """The Explorer starts recorded by the stand-in since the last call."""
-    if not os.path.exists(explorer_log):
-        return []
-    with open(explorer_log, encoding="utf-8") as f:
-        lines = [line.rstrip("\n") for line in f]
-    os.remove(explorer_log)
+def explorer_calls(expected=1, timeout=60):
+    """The Explorer starts recorded by the stand-in since the last call. The
+    stand-in is a process of its own that may still be starting when the tool
+    has ended: wait (bounded) until `expected` starts are there."""
+    deadline = time.monotonic() + timeout
+    lines = []
+    while True:
+        if os.path.exists(explorer_log):
+            with open(explorer_log, encoding="utf-8") as f:
+                lines = [line.rstrip("\n") for line in f if line.endswith("\n")]
+        if len(lines) >= expected or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    if os.path.exists(explorer_log):
+        os.remove(explorer_log)
     return lines
 
 
