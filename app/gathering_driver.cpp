@@ -30,6 +30,7 @@
 #include "sections/security_center.h"
 #include "sections/services_report.h"
 #include "sections/system_overview.h"
+#include "sections/systeminfo_capture.h"
 
 namespace lw = log_words;
 
@@ -310,7 +311,10 @@ TGatherResult DoGatherInfo(HWND wnd, int otherInfoSizeLimit)
                 SaveSystemInfo(gatherFolder);
                 return;
             }
-            WaitForSingleObject(sideThread.get(), INFINITE);
+            // The capture ends itself at its own bound; should the thread not,
+            // the archive is made without waiting any longer.
+            if (WaitForSingleObject(sideThread.get(), SystemInfoJoinTimeoutMs) == WAIT_TIMEOUT)
+                WriteLog(log_words::SystemInfoWaitTimeout);
             sideThread.reset();
         });
         progress.StepProgress();

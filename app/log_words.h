@@ -18,6 +18,8 @@ inline constexpr wchar_t GatherFolderNotEmptied[] = L"Gather folder cannot be em
 inline constexpr wchar_t GatherFolderNotMade[] = L"Gather folder cannot be made: ";
 inline constexpr wchar_t NoGatherFolder[] = L"No usable gather folder: no archive is made";
 inline constexpr wchar_t DebuggerResult[] = L"VireRuri(DoGatherInfo) result:=";
+// The side thread did not end within its bound; the run goes on to the archive.
+inline constexpr wchar_t SystemInfoWaitTimeout[] = L"WaitGetSystemInfo TimeOut";
 
 // Guarded steps: the step's word followed by SuffixExcept or SuffixSucc.
 inline constexpr wchar_t SuffixExcept[] = L" Except";

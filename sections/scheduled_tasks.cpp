@@ -1,11 +1,165 @@
 #include "sections/scheduled_tasks.h"
 
-void EnumTasks(const std::wstring& /*taskFile*/)
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/child_process.h"
+#include "platform/handles.h"
+#include "platform/modules.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "platform/windows_version.h"
+
+namespace {
+
+// The US OEM code page: schtasks prints what the parser reads under it.
+constexpr DWORD UsCodePage = 437;
+
+// The console of cmd.exe takes its per-user settings from the key named
+// after its title. A 32-bit process on 64-bit Windows starts the 32-bit
+// cmd.exe (SysWOW64) by its real path, so the title is set to the System32
+// path, whose key ConsoleKey is.
+std::wstring CmdTitle()
 {
-    // The task listing is written here.
+    return GetSystemDir() + L"\\cmd.exe";
 }
 
-void SaveSystemInfo(const std::wstring& /*gatherFolder*/)
+// cmd.exe /c with schtasks by full path; cmd.exe takes the outer quotes off.
+void RunSchtasks(const std::wstring& arguments, TReportLines& lines, DWORD timeoutMs)
 {
-    // The systeminfo output is captured here.
+    const std::wstring command = ChildCommandLine(SystemProgramPath(L"schtasks.exe"), arguments);
+    RunAndCapture(SystemProgramPath(L"cmd.exe"), L"/c \"" + command + L"\"", lines, timeoutMs, CmdTitle());
+}
+
+// The console code page value set to 437 for the owner's lifetime: its old
+// value is written back, or the value is deleted when there was none.
+class TCodePageSwitch {
+public:
+    enum TState { csSwitched, csNoKey, csUnreadable };
+
+    TCodePageSwitch()
+    {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, ConsoleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, FKey.put(),
+                            nullptr) != ERROR_SUCCESS) {
+            FKey.reset();
+            FState = csNoKey;
+            return;
+        }
+        DWORD type = REG_NONE, value = 0, size = sizeof(value);
+        const LONG read =
+            RegQueryValueExW(FKey.get(), CodePageValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        if (read == ERROR_FILE_NOT_FOUND) {
+            FDeleteAfter = true;
+        } else if (read != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) {
+            FState = csUnreadable;
+            return;
+        } else if (value == UsCodePage) {
+            return;  // already in force: nothing to put back
+        } else {
+            FOldValue = value;
+            FRestore = true;
+        }
+        Write(UsCodePage);
+    }
+    ~TCodePageSwitch()
+    {
+        if (FDeleteAfter)
+            RegDeleteValueW(FKey.get(), CodePageValue);
+        else if (FRestore)
+            Write(FOldValue);
+    }
+    TCodePageSwitch(const TCodePageSwitch&) = delete;
+    TCodePageSwitch& operator=(const TCodePageSwitch&) = delete;
+
+    TState State() const noexcept { return FState; }
+
+private:
+    void Write(DWORD value)
+    {
+        RegSetValueExW(FKey.get(), CodePageValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+
+    UniqueKey FKey;
+    TState FState = csSwitched;
+    DWORD FOldValue = 0;
+    bool FRestore = false;
+    bool FDeleteAfter = false;
+};
+
+void WriteWholeFile(const std::wstring& path, const std::string& bytes)
+{
+    const UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot create the task file");
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        throw std::runtime_error("cannot write the task file");
+}
+
+}  // namespace
+
+void AddRootTaskNames(const TReportLines& csvLines, std::vector<std::wstring>& names)
+{
+    for (size_t i = 1; i < csvLines.size(); ++i) {
+        const std::wstring& line = csvLines[i];
+        if (line.find(L'\\') == std::wstring::npos)
+            return;
+        const std::wstring rest = line.size() > 2 ? line.substr(2) : std::wstring();
+        const size_t quote = rest.find(L'"');
+        if (quote == std::wstring::npos)
+            return;
+        const std::wstring name = rest.substr(0, quote);
+        if (name.find(L'\\') != std::wstring::npos)
+            return;
+        const bool known =
+            std::any_of(names.begin(), names.end(), [&](const std::wstring& n) { return SameText(n, name); });
+        if (!known)
+            names.push_back(name);
+    }
+}
+
+std::string AnsiFileBytes(const TReportLines& lines)
+{
+    std::string bytes;
+    for (const auto& line : lines)
+        bytes += ToCodePage(line, CP_ACP) + "\r\n";
+    return bytes;
+}
+
+void ListTaskNames(TReportLines& scratch, std::vector<std::wstring>& names, DWORD queryTimeoutMs)
+{
+    scratch.clear();
+    RunSchtasks(L"/query /FO csv", scratch, queryTimeoutMs);
+    AddRootTaskNames(scratch, names);
+}
+
+void CollectTaskLines(TReportLines& lines, DWORD queryTimeoutMs)
+{
+    if (WindowsVersion().dwMajorVersion <= 5) {
+        RunAndCapture(SystemProgramPath(L"schtasks.exe"), L"/query /V /FO list", lines, queryTimeoutMs);
+        return;
+    }
+    std::vector<std::wstring> names;
+    TReportLines scratch;
+    ListTaskNames(scratch, names, queryTimeoutMs);
+    std::optional<TCodePageSwitch> codePage;
+    if (names.empty()) {
+        codePage.emplace();
+        if (codePage->State() == TCodePageSwitch::csUnreadable)
+            return;
+        if (codePage->State() == TCodePageSwitch::csSwitched)
+            ListTaskNames(scratch, names, queryTimeoutMs);
+    }
+    for (const auto& name : names)
+        RunSchtasks(L"/query /V /TN \"" + name + L"\" /FO list", lines, queryTimeoutMs);
+}
+
+void EnumTasks(const std::wstring& taskFile)
+{
+    TReportLines lines;
+    CollectTaskLines(lines, TaskQueryTimeoutMs);
+    WriteWholeFile(taskFile, AnsiFileBytes(lines));
 }

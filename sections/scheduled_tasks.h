@@ -1,8 +1,37 @@
 #pragma once
-// The scheduled tasks listing and the systeminfo capture.
-#include <string>
+// The scheduled tasks listing (task.txt): the details of every task in the
+// root folder of the task scheduler, as schtasks prints them.
+#include <windows.h>
 
-// Writes the scheduled task details to `taskFile` (ANSI text).
+#include <string>
+#include <vector>
+
+#include "sections/report_lines.h"
+
+// How long one schtasks query may run before it is ended with everything it started.
+inline constexpr DWORD TaskQueryTimeoutMs = 2 * 60 * 1000;
+
+// The per-user console setting of cmd.exe windows that the listing switches
+// to code page 437 when the first query yields no task names.
+inline constexpr wchar_t ConsoleKey[] = L"Console\\%SystemRoot%_system32_cmd.exe";
+inline constexpr wchar_t CodePageValue[] = L"CodePage";
+
+// Writes the task details to `taskFile` in the ANSI code page, no byte order
+// mark, every line followed by CR LF.
 void EnumTasks(const std::wstring& taskFile);
-// Writes the systeminfo output to SystemInfo.txt in the gather folder; runs on a side thread.
-void SaveSystemInfo(const std::wstring& gatherFolder);
+// Appends the task details. On Windows Vista and later the root folder's task
+// names are listed first (CSV), with code page 437 in force for cmd.exe
+// windows when that first listing yields none; the console setting is put
+// back on every path out.
+void CollectTaskLines(TReportLines& lines, DWORD queryTimeoutMs = TaskQueryTimeoutMs);
+// Runs the CSV query into `scratch` (cleared first) and adds the root-folder
+// task names it finds to `names`.
+void ListTaskNames(TReportLines& scratch, std::vector<std::wstring>& names, DWORD queryTimeoutMs = TaskQueryTimeoutMs);
+
+// The root-folder task names of CSV query output: the first line (the
+// header) is skipped; the list ends at the first line that is not a root
+// task ("\name" in quotes): a repeated header, a message, or a task in a
+// sub-folder. Names already in `names` (letter case ignored) are not added again.
+void AddRootTaskNames(const TReportLines& csvLines, std::vector<std::wstring>& names);
+// The bytes of task.txt: each line in the ANSI code page followed by CR LF.
+std::string AnsiFileBytes(const TReportLines& lines);

@@ -111,7 +111,13 @@ TEST_F(GatherRun, PostsTwentyAsMaximumThenSeventeenStepsAndHandsBackItsArchive)
         EXPECT_EQ(messages[i], std::make_pair(WPARAM(1), LPARAM(i)));
     EXPECT_EQ(ProductMode, pmAll);
 
-    EXPECT_EQ(ReadFileBytes(result.GatherFolder + L"uninstall.txt").substr(0, 2), "\xFF\xFE");
+    // The prefix's uninstall keys of both branches exist and are empty.
+    EXPECT_EQ(ReadFileBytes(result.GatherFolder + L"uninstall.txt"),
+              ReportFileBytes({L"Windows Registry Editor Version 5.00", L"",
+                               L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]", L"",
+                               L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"}));
+    EXPECT_EQ(ReadFileBytes(result.GatherFolder + L"dnsGetinfo.txt"),
+              ReportFileBytes({L"Windows Registry Editor Version 5.00"}));
     const std::wstring report = FromUtf16Le(ReadFileBytes(result.GatherFolder + L"Vexlo_Debug_Info.txt"), 2);
     EXPECT_EQ(report.rfind(L"Version:", 0), 0u);
     EXPECT_NE(report.find(L"\r\nDate:"), std::wstring::npos);

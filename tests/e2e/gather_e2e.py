@@ -27,16 +27,22 @@ check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode 
 with zipfile.ZipFile(archive) as z:
     check(z.testzip() is None, "zipfile CRCs")
     names = sorted(z.namelist())
-    check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"archive entries {names}")
+    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+          f"archive entries {names}")
     reg_header = b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
-    check(z.read("uninstall.txt") == reg_header, "uninstall.txt is the header line alone")
+    uninstall = "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\{}Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"
+    check(z.read("uninstall.txt") == reg_header + (uninstall.format("") + uninstall.format("Wow6432Node\\"))
+          .encode("utf-16-le"), "uninstall.txt holds the prefix's empty uninstall keys of both branches")
     check(z.read("dnsGetinfo.txt") == reg_header, "dnsGetinfo.txt is the header line alone")
     report = utf16_lines(z.read("Vexlo_Debug_Info.txt"))
-    check(len(report) >= 3, f"main report has its first three lines: {report[:3]}")
-    if len(report) >= 3:
+    check(len(report) > 3, f"main report has its three first lines and more: {report}")
+    if len(report) > 3:
         check(report[0] == "Version:9.0.0.1", f"version line carries the program's file version: {report[0]!r}")
         check(re.fullmatch(r"Date:\d\S*( \S.*)?", report[1]) is not None, f"date line {report[1]!r}")
         check(report[2] == "*" * 81, "row of 81 asterisks")
+    if check("[AntiVirusProduct]" in report, "the Security Center blocks are in the report"):
+        check(report[report.index("[AntiVirusProduct]") - 1] == "*" * 81,
+              "the Security Center blocks follow a row of asterisks")
 
 # The diagnostic log next to the program: every step's words, in order.
 words = read_log(tool)
@@ -52,7 +58,7 @@ expected = [
     "MakeFilesInfo Succ", "LoadLog Succs", "LoadOtherInfo Succ", "LoadOnlyForVireRuriTool Succ", "EnumTasks Succ",
     "GenTBXLogFiles Succ", "GenNeedFileByBDError Succ", "GenGDXLogFiles Succ", "GenNeedFileByBDError Succ",
     "WaitGetSystemInfo Succ",
-    f"zip:root={gather_win}zipName={archive_win}ret=3",
+    f"zip:root={gather_win}zipName={archive_win}ret=5",
     "ZipFile Succ",
     f"DoGatherInfo End: {archive_win}",
 ]
@@ -87,6 +93,7 @@ else:
     check(f"Gather folder cannot be emptied: {gather_win}" in words, "the log says why the fallback was taken")
 with zipfile.ZipFile(linux_path(archive_win2)) as z:
     names = sorted(z.namelist())
-    check(names == ["Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "uninstall.txt"], f"second archive entries {names}")
+    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+          f"second archive entries {names}")
 
 finish("gathering")
