@@ -57,7 +57,8 @@ REGSAM Explicit32BitView()
 std::wstring ProductProgramFiles()
 {
 #ifdef _WIN64
-    return GetSpecialFolder(nullptr, CSIDL_PROGRAM_FILESX86);
+    const std::wstring folder = GetSpecialFolder(nullptr, CSIDL_PROGRAM_FILESX86);
+    return folder.empty() ? EnvironmentVariable(L"ProgramFiles(x86)") : folder;
 #else
     return GetSpecialFolder(nullptr, CSIDL_PROGRAM_FILES);
 #endif

@@ -45,7 +45,7 @@ TEST(AppFrame, HoldsTheApplicationDataFoldersAndTheProgramFolder)
     const std::wstring self(exe);
     EXPECT_EQ(AppFrame.AppDir, self.substr(0, self.rfind(L'\\') + 1));
     EXPECT_EQ(AppFrame.AppDir.back(), L'\\');
-    EXPECT_TRUE(FileExists(AppFrame.AppDir + L"appframe_test.exe"));
+    EXPECT_TRUE(FileExists(AppFrame.AppDir + self.substr(self.rfind(L'\\') + 1)));
 
     // Another instance resolves the same.
     const TAppFrame other;
