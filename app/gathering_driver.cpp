@@ -21,6 +21,7 @@
 #include "products/log_collection.h"
 #include "products/product_detection.h"
 #include "products/product_mode.h"
+#include "sections/app_files.h"
 #include "sections/autoruns_report.h"
 #include "sections/browser_helpers.h"
 #include "sections/process_report.h"

@@ -129,6 +129,8 @@ void WalkTree(const std::wstring& root, const TWalkOptions& options, const TWalk
             continue;
 
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (visitor.OnFolder && !visitor.OnFolder(makeItem()))
+                continue;
             if (!options.Recurse)
                 continue;
             std::wstring folder = frame.Folder + data.cFileName + L'\\';

@@ -39,6 +39,9 @@ struct TWalkVisitor {
     std::function<void(const TWalkItem&)> OnFile;
     // An entry that is a junction or symbolic link; it is never followed.
     std::function<void(const TWalkItem&)> OnLink;
+    // A selected folder as it is met, before anything below it (also when
+    // Recurse is off); it is entered only when this returns true.
+    std::function<bool(const TWalkItem&)> OnFolder;
     // A folder whose listing is finished (its contents were reported before),
     // the root last; the path has its trailing backslash.
     std::function<void(const std::wstring&)> OnFolderDone;

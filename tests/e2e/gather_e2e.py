@@ -40,9 +40,13 @@ with zipfile.ZipFile(archive) as z:
         check(report[0] == "Version:9.0.0.1", f"version line carries the program's file version: {report[0]!r}")
         check(re.fullmatch(r"Date:\d\S*( \S.*)?", report[1]) is not None, f"date line {report[1]!r}")
         check(report[2] == "*" * 81, "row of 81 asterisks")
+    # A bare prefix: no browser helper objects, no autoruns, no product folder;
+    # the Security Center blocks follow the driver's row of asterisks.
+    bare_sections = ["*" * 81, "", "===== BHOs =====", "", "", "===== Autoruns =====", "", "*" * 81]
     if check("[AntiVirusProduct]" in report, "the Security Center blocks are in the report"):
-        check(report[report.index("[AntiVirusProduct]") - 1] == "*" * 81,
-              "the Security Center blocks follow a row of asterisks")
+        at = report.index("[AntiVirusProduct]")
+        check(report[at - len(bare_sections):at] == bare_sections,
+              f"the bare helper and autoruns blocks, then the asterisks: {report[at - len(bare_sections):at]}")
 
 # The diagnostic log next to the program: every step's words, in order.
 words = read_log(tool)

@@ -150,6 +150,40 @@ TEST_F(WalkFilesTest, OptionsIncludeHiddenSystemAndStopRecursion)
     EXPECT_EQ(Sorted(Walk(F.Path(), flat)), (std::vector<std::wstring>{L"noext", L"top.txt"}));
 }
 
+TEST_F(WalkFilesTest, OnFolderSeesEachFolderFirstAndMayPassItOver)
+{
+    std::vector<std::wstring> met, files;
+    TWalkVisitor visitor;
+    visitor.OnFolder = [&](const TWalkItem& item) {
+        met.push_back(item.RelativePath);
+        return item.RelativePath != L"a\\b";
+    };
+    visitor.OnFile = [&](const TWalkItem& item) {
+        // A folder is met before anything below it.
+        const size_t slash = item.RelativePath.rfind(L'\\');
+        if (slash != std::wstring::npos) {
+            EXPECT_NE(std::find(met.begin(), met.end(), item.RelativePath.substr(0, slash)), met.end())
+                << "file before its folder";
+        }
+        files.push_back(item.RelativePath);
+    };
+    WalkTree(F.Path(), TWalkOptions{}, visitor);
+    std::sort(met.begin(), met.end());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(met, (std::vector<std::wstring>{L"a", L"a\\b", L"empty"}));
+    EXPECT_EQ(files, (std::vector<std::wstring>{L"a\\after.txt", L"a\\one.txt", L"noext", L"top.txt"}));
+
+    // Without recursion the folders are still met, just not entered.
+    TWalkOptions flat;
+    flat.Recurse = false;
+    met.clear();
+    files.clear();
+    WalkTree(F.Path(), flat, visitor);
+    std::sort(met.begin(), met.end());
+    EXPECT_EQ(met, (std::vector<std::wstring>{L"a", L"empty"}));
+    EXPECT_EQ(files.size(), 2u);
+}
+
 TEST(WalkFilesMissingTest, MissingRootGivesNothing)
 {
     TTestFolder folder;
