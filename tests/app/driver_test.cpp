@@ -72,7 +72,7 @@ protected:
     {
         FLog = FLogDir / L"run.log";
         SetLogFileName(FLog);
-        FWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        FWnd = CreateMessageWindow();
         ASSERT_NE(FWnd, nullptr);
     }
     void TearDown() override

@@ -72,7 +72,7 @@ TEST(LibraryBuild, TheProductSwitchSelectsTheSteps)
 
     TTestFolder dir;
     setLog((dir / L"lib.log").c_str());
-    const HWND wnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const HWND wnd = CreateMessageWindow();
     ASSERT_NE(wnd, nullptr);
     wchar_t archive[MAX_PATH] = {};
     ASSERT_GT(gather(wnd, 0, archive, MAX_PATH), 0u);

@@ -43,7 +43,7 @@ protected:
     {
         FLog = FDir / L"worker.log";
         SetLogFileName(FLog);
-        FWnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        FWnd = CreateMessageWindow();
         ASSERT_NE(FWnd, nullptr);
         SetWindowLongPtrW(FWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Record));
         Finished = 0;

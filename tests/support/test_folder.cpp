@@ -62,3 +62,15 @@ std::vector<std::wstring> LogWords(const std::wstring& logFile)
     }
     return words;
 }
+
+HWND CreateMessageWindow()
+{
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    for (;;) {
+        if (const HWND wnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr))
+            return wnd;
+        if (GetTickCount64() > deadline)
+            return nullptr;
+        Sleep(200);
+    }
+}

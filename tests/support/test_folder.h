@@ -36,5 +36,9 @@ std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // UTF-16LE bytes (no byte order mark) to text.
 std::wstring FromUtf16Le(const std::string& bytes, size_t offset = 0);
+// A message-only window (a STATIC) for tests that receive the run's posted
+// messages. Under a heavily loaded machine Wine's first window of a process
+// may fail while its desktop process starts: tried again, for up to 60 s.
+HWND CreateMessageWindow();
 // The lines of a diagnostic log without their time stamps.
 std::vector<std::wstring> LogWords(const std::wstring& logFile);
