@@ -492,10 +492,7 @@ TEncodedName EncodeEntryName(const std::wstring& relativePath, UINT oemCodePage)
             }
         }
     }
-    const int n = WideCharToMultiByte(CP_UTF8, 0, name.c_str(), length, nullptr, 0, nullptr, nullptr);
-    result.Bytes.assign(static_cast<size_t>(std::max(n, 0)), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, name.c_str(), length, result.Bytes.data(), n, nullptr, nullptr);
+    result.Bytes = ToUtf8(name);
     result.Utf8 = true;
     return result;
 }

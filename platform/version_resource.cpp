@@ -7,6 +7,7 @@
 #include "platform/handles.h"
 #include "platform/modules.h"
 #include "platform/process_lifetime.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ std::wstring FirstStringTableKey(const BYTE* data, size_t size)
         Block child;
         if (!read(p, root.end, child))
             break;
-        if (_wcsicmp(child.key.c_str(), L"StringFileInfo") == 0) {
+        if (SameText(child.key, L"StringFileInfo")) {
             Block table;
             if (read(child.children, child.end, table) && table.key.size() == 8)
                 return table.key;
