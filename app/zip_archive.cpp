@@ -666,6 +666,7 @@ void TZipWriter::BeginEntry(const TZipEntry& entry, uint64_t maxUncompressed, ui
         throw EZipError("entry already open");
     FCurrent = entry;
     FCurrent.Crc = 0;
+    FCurrent.StoredCrc = 0;
     FCurrent.CompressedSize = 0;
     FCurrent.UncompressedSize = 0;
     FCurrent.LocalHeaderOffset = FSink.Position();
@@ -682,6 +683,8 @@ void TZipWriter::WriteData(const void* data, size_t size)
     if (!FInEntry)
         throw EZipError("no open entry");
     FSink.Write(data, size);
+    FCurrent.StoredCrc = static_cast<uint32_t>(
+        crc32(FCurrent.StoredCrc, static_cast<const Bytef*>(data), static_cast<uInt>(size)));
 }
 
 void TZipWriter::EndEntry(uint32_t crc, uint64_t uncompressedSize)
