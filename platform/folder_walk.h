@@ -31,6 +31,23 @@ struct TWalkItem {
     uint64_t Size = 0;
 };
 
+// Which folder a path names, whatever way it is reached: the volume's serial
+// number and the folder's file index. Unknown (never the same as another) when
+// the folder cannot be opened.
+struct TFolderId {
+    bool Known = false;
+    DWORD Volume = 0;
+    DWORD IndexHigh = 0;
+    DWORD IndexLow = 0;
+
+    bool Same(const TFolderId& other) const
+    {
+        return Known && other.Known && Volume == other.Volume && IndexHigh == other.IndexHigh &&
+               IndexLow == other.IndexLow;
+    }
+};
+TFolderId FolderIdOf(const std::wstring& folder);
+
 // True when an entry with these attributes is taken (a file) or entered (a folder).
 bool WalkSelects(DWORD attributes, const TWalkOptions& options);
 

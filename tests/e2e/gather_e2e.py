@@ -27,7 +27,8 @@ check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode 
 with zipfile.ZipFile(archive) as z:
     check(z.testzip() is None, "zipfile CRCs")
     names = sorted(z.namelist())
-    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+    check(names == ["FilesInfo.txt", "SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt",
+                   "uninstall.txt"],
           f"archive entries {names}")
     reg_header = b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
     uninstall = "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\{}Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"
@@ -62,7 +63,7 @@ expected = [
     "MakeFilesInfo Succ", "LoadLog Succs", "LoadOtherInfo Succ", "LoadOnlyForVireRuriTool Succ", "EnumTasks Succ",
     "GenTBXLogFiles Succ", "GenNeedFileByBDError Succ", "GenGDXLogFiles Succ", "GenNeedFileByBDError Succ",
     "WaitGetSystemInfo Succ",
-    f"zip:root={gather_win}zipName={archive_win}ret=5",
+    f"zip:root={gather_win}zipName={archive_win}ret=6",
     "ZipFile Succ",
     f"DoGatherInfo End: {archive_win}",
 ]
@@ -97,7 +98,8 @@ else:
     check(f"Gather folder cannot be emptied: {gather_win}" in words, "the log says why the fallback was taken")
 with zipfile.ZipFile(linux_path(archive_win2)) as z:
     names = sorted(z.namelist())
-    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+    check(names == ["FilesInfo.txt", "SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt",
+                   "uninstall.txt"],
           f"second archive entries {names}")
 
 finish("gathering")
