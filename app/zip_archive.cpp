@@ -733,6 +733,12 @@ int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& op
         if (options.OnSkipped)
             options.OnSkipped(item.Path, log_words::NotFollowed);
     };
+    visitor.OnUnselected = [&](const TWalkItem& item) {
+        if (options.OnSkipped)
+            options.OnSkipped(item.Path, (item.Attributes & FILE_ATTRIBUTE_DIRECTORY)
+                                             ? L"a hidden or system folder, left out with what it holds"
+                                             : L"a hidden or system file, left out");
+    };
     visitor.OnSkipped = [&](const std::wstring& folder, DWORD error) {
         if (options.OnSkipped)
             options.OnSkipped(folder, L"cannot be listed: " + SystemErrorText(error));

@@ -112,8 +112,11 @@ void WalkTree(const std::wstring& root, const TWalkOptions& options, const TWalk
                 visitor.OnLink(makeItem());
             continue;
         }
-        if (!WalkSelects(data.dwFileAttributes, options))
+        if (!WalkSelects(data.dwFileAttributes, options)) {
+            if (visitor.OnUnselected)
+                visitor.OnUnselected(makeItem());
             continue;
+        }
 
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (visitor.OnFolder && !visitor.OnFolder(makeItem()))

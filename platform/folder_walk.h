@@ -64,6 +64,9 @@ struct TWalkVisitor {
     std::function<void(const std::wstring&)> OnFolderDone;
     // A folder that could not be listed (trailing backslash) and the error.
     std::function<void(const std::wstring&, DWORD)> OnSkipped;
+    // A file or folder passed over by the options (hidden or system); a folder
+    // is not entered.
+    std::function<void(const TWalkItem&)> OnUnselected;
 };
 
 // The walk below: files, links and finished folders, in walk order.
