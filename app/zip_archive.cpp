@@ -666,6 +666,7 @@ void TZipWriter::BeginEntry(const TZipEntry& entry, uint64_t maxUncompressed, ui
         throw EZipError("entry already open");
     FCurrent = entry;
     FCurrent.Crc = 0;
+    FCurrent.StoredCrc = 0;
     FCurrent.CompressedSize = 0;
     FCurrent.UncompressedSize = 0;
     FCurrent.LocalHeaderOffset = FSink.Position();
@@ -682,6 +683,8 @@ void TZipWriter::WriteData(const void* data, size_t size)
     if (!FInEntry)
         throw EZipError("no open entry");
     FSink.Write(data, size);
+    FCurrent.StoredCrc = static_cast<uint32_t>(
+        crc32(FCurrent.StoredCrc, static_cast<const Bytef*>(data), static_cast<uInt>(size)));
 }
 
 void TZipWriter::EndEntry(uint32_t crc, uint64_t uncompressedSize)
@@ -729,6 +732,12 @@ int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& op
     visitor.OnLink = [&](const TWalkItem& item) {
         if (options.OnSkipped)
             options.OnSkipped(item.Path, log_words::NotFollowed);
+    };
+    visitor.OnUnselected = [&](const TWalkItem& item) {
+        if (options.OnSkipped)
+            options.OnSkipped(item.Path, (item.Attributes & FILE_ATTRIBUTE_DIRECTORY)
+                                             ? L"a hidden or system folder, left out with what it holds"
+                                             : L"a hidden or system file, left out");
     };
     visitor.OnSkipped = [&](const std::wstring& folder, DWORD error) {
         if (options.OnSkipped)

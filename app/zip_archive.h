@@ -53,6 +53,9 @@ struct TZipEntry {
     uint32_t ExternalAttributes = 0;  // the file's Windows attributes
     bool Zip64Sizes = false;     // both sizes live in the ZIP64 extra field
     bool Zip64Offset = false;    // the offset lives in the ZIP64 extra field (central header)
+    // Not part of the format: the CRC-32 of the entry's data as stored (the
+    // deflated bytes), which the read-back compares with what is on disk.
+    uint32_t StoredCrc = 0;
 };
 
 enum class THeaderKind { Local, Central };

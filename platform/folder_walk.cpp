@@ -8,35 +8,6 @@
 
 namespace {
 
-struct TFolderId {
-    bool Known = false;
-    DWORD Volume = 0;
-    DWORD IndexHigh = 0;
-    DWORD IndexLow = 0;
-
-    bool Same(const TFolderId& other) const
-    {
-        return Known && other.Known && Volume == other.Volume && IndexHigh == other.IndexHigh &&
-               IndexLow == other.IndexLow;
-    }
-};
-
-TFolderId FolderIdOf(const std::wstring& folder)
-{
-    TFolderId id;
-    UniqueFile handle(CreateFileW(ExtendedLengthPath(folder).c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (handle && GetFileInformationByHandle(handle.get(), &info)) {
-        id.Known = true;
-        id.Volume = info.dwVolumeSerialNumber;
-        id.IndexHigh = info.nFileIndexHigh;
-        id.IndexLow = info.nFileIndexLow;
-    }
-    return id;
-}
-
 bool IsDotEntry(const wchar_t* name)
 {
     return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
@@ -53,6 +24,22 @@ struct TFrame {
 };
 
 }  // namespace
+
+TFolderId FolderIdOf(const std::wstring& folder)
+{
+    TFolderId id;
+    UniqueFile handle(CreateFileW(ExtendedLengthPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle && GetFileInformationByHandle(handle.get(), &info)) {
+        id.Known = true;
+        id.Volume = info.dwVolumeSerialNumber;
+        id.IndexHigh = info.nFileIndexHigh;
+        id.IndexLow = info.nFileIndexLow;
+    }
+    return id;
+}
 
 bool WalkSelects(DWORD attributes, const TWalkOptions& options)
 {
@@ -125,8 +112,11 @@ void WalkTree(const std::wstring& root, const TWalkOptions& options, const TWalk
                 visitor.OnLink(makeItem());
             continue;
         }
-        if (!WalkSelects(data.dwFileAttributes, options))
+        if (!WalkSelects(data.dwFileAttributes, options)) {
+            if (visitor.OnUnselected)
+                visitor.OnUnselected(makeItem());
             continue;
+        }
 
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (visitor.OnFolder && !visitor.OnFolder(makeItem()))

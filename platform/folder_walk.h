@@ -31,6 +31,23 @@ struct TWalkItem {
     uint64_t Size = 0;
 };
 
+// Which folder a path names, whatever way it is reached: the volume's serial
+// number and the folder's file index. Unknown (never the same as another) when
+// the folder cannot be opened.
+struct TFolderId {
+    bool Known = false;
+    DWORD Volume = 0;
+    DWORD IndexHigh = 0;
+    DWORD IndexLow = 0;
+
+    bool Same(const TFolderId& other) const
+    {
+        return Known && other.Known && Volume == other.Volume && IndexHigh == other.IndexHigh &&
+               IndexLow == other.IndexLow;
+    }
+};
+TFolderId FolderIdOf(const std::wstring& folder);
+
 // True when an entry with these attributes is taken (a file) or entered (a folder).
 bool WalkSelects(DWORD attributes, const TWalkOptions& options);
 
@@ -47,6 +64,9 @@ struct TWalkVisitor {
     std::function<void(const std::wstring&)> OnFolderDone;
     // A folder that could not be listed (trailing backslash) and the error.
     std::function<void(const std::wstring&, DWORD)> OnSkipped;
+    // A file or folder passed over by the options (hidden or system); a folder
+    // is not entered.
+    std::function<void(const TWalkItem&)> OnUnselected;
 };
 
 // The walk below: files, links and finished folders, in walk order.

@@ -35,18 +35,6 @@ const std::wstring MakerRoot = L"\\SOFTWARE\\Vexlo\\";
 int32_t BetaState = -1;
 std::wstring MainProductNameCache;
 
-// The view the products' own keys are in. They are 32-bit programs, so their
-// keys are where a 32-bit process sees them by itself; the 64-bit build asks
-// for that view explicitly.
-REGSAM ProductKeysView()
-{
-#ifdef _WIN64
-    return KEY_WOW64_32KEY;
-#else
-    return 0;
-#endif
-}
-
 // The 32-bit view asked for explicitly; Windows 2000 knows no view flags.
 REGSAM Explicit32BitView()
 {
@@ -131,6 +119,16 @@ void SwitchToPreviousMajor()
 }
 
 }  // namespace
+
+REGSAM ProductKeysView()
+{
+    // The products' keys are where a 32-bit process sees them by itself.
+#ifdef _WIN64
+    return KEY_WOW64_32KEY;
+#else
+    return 0;
+#endif
+}
 
 // ---------------------------------------------------------------------------
 // Names

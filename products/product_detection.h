@@ -1,6 +1,8 @@
 #pragma once
 // What the main product is called on this machine and where the products are
 // installed. Everything here only reads the system.
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -64,6 +66,11 @@ bool IsBetaBuild();
 // install folder from their uninstall keys (32-bit view), else the 32-bit
 // Program Files folder + "\Vexlo\Tramblex\"; always with a trailing backslash.
 std::wstring ProbeInstallDir();
+
+// The registry view the products' installers write their keys to (they are
+// 32-bit programs): the process's own view in the shipped 32-bit build, the
+// 32-bit view asked for by name in the 64-bit build.
+REGSAM ProductKeysView();
 
 // The install folder recorded under the uninstall key `keyName` (the 32-bit
 // view, where the products' installers write), with a trailing backslash, or

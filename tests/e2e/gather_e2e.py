@@ -7,8 +7,8 @@ import re
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_support import (check, finish, linux_path, utf16_lines, install_tool, run_gather, read_log, prefix,  # noqa: E402
-                         seven_zip_test)
+from e2e_support import (check, finish, linux_path, utf16_lines, install_tool, run_gather, read_log, log_words,  # noqa: E402
+                         prefix, seven_zip_test)
 import zipfile  # noqa: E402
 import subprocess  # noqa: E402
 
@@ -29,7 +29,8 @@ check(seven_zip_test(archive), "7z t accepts the archive")
 with zipfile.ZipFile(archive) as z:
     check(z.testzip() is None, "zipfile CRCs")
     names = sorted(z.namelist())
-    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+    check(names == ["FilesInfo.txt", "SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt",
+                   "uninstall.txt"],
           f"archive entries {names}")
     reg_header = b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
     uninstall = "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\{}Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n"
@@ -53,20 +54,26 @@ with zipfile.ZipFile(archive) as z:
 # The diagnostic log next to the program: every step's words, in order.
 words = read_log(tool)
 gather_win = temp_win + "GetInfoDir\\"
+W = log_words()
+
+
+def succ(step):
+    return W[step] + W["SuffixSucc"]
+
+
 expected = [
-    "DoGatherInfo strart",
-    f"TempPath:{gather_win}, tmpZipDir:{temp_win}, Result:{archive_win}",
-    "CreateThread Succ",
-    "Vexlo_Routine_New.GetFileVersion(GetModuleName(HInstance), 3)) Succ",
-    "DateTimeToStr(Now) Succ",
-    "GetOSInfoEx Succ", "GetProcessListEx Succ", "EnumServices Succ", "GetBHOItemListEx Succ",
-    "GetAutorunListx Succ", "GetWSCInfo Succ", "GetAppFileInfo Succ", "DoClllectEx Succ", "DoClllectDNS Succ",
-    "MakeFilesInfo Succ", "LoadLog Succs", "LoadOtherInfo Succ", "LoadOnlyForVireRuriTool Succ", "EnumTasks Succ",
-    "GenTBXLogFiles Succ", "GenNeedFileByBDError Succ", "GenGDXLogFiles Succ", "GenNeedFileByBDError Succ",
-    "WaitGetSystemInfo Succ",
-    f"zip:root={gather_win}zipName={archive_win}ret=5",
-    "ZipFile Succ",
-    f"DoGatherInfo End: {archive_win}",
+    W["GatherStart"],
+    W["TempPathPrefix"] + gather_win + W["TempZipDirPart"] + temp_win + W["TempResultPart"] + archive_win,
+    W["CreateThreadSucc"],
+    succ("StepVersion"), succ("StepDate"),
+    succ("StepOSInfo"), succ("StepProcessList"), succ("StepServices"), succ("StepBrowserHelpers"),
+    succ("StepAutoruns"), succ("StepSecurityCenter"), succ("StepAppFiles"), succ("StepUninstallExport"),
+    succ("StepDnsExport"), succ("StepFilesInfo"), W["LoadLogSucc"], succ("StepLoadOtherInfo"),
+    succ("StepVireRuriTool"), succ("StepTasks"), succ("StepTbxLogFiles"), succ("StepVersionFiles"),
+    succ("StepGdxLogFiles"), succ("StepVersionFiles"), succ("StepSystemInfo"),
+    W["ZipRootPrefix"] + gather_win + W["ZipNamePart"] + archive_win + W["ZipCountPart"] + "6",
+    W["ZipFileSucc"],
+    W["GatherEnd"] + archive_win,
 ]
 check(words == expected, "log words in order:\n  got      " + "\n           ".join(words))
 
@@ -100,7 +107,8 @@ else:
 check(seven_zip_test(linux_path(archive_win2)), "7z t accepts the second archive")
 with zipfile.ZipFile(linux_path(archive_win2)) as z:
     names = sorted(z.namelist())
-    check(names == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+    check(names == ["FilesInfo.txt", "SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt",
+                   "uninstall.txt"],
           f"second archive entries {names}")
 
 finish("gathering")

@@ -64,7 +64,8 @@ tool = install_tool()
 rc, archive_win, _ = run_gather(tool)
 check(rc == 0, f"exit code 0 (got {rc})")
 entries = read_archive(linux_path(archive_win))
-check(sorted(entries) == ["SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt", "uninstall.txt"],
+check(sorted(entries) == ["FilesInfo.txt", "SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt",
+                          "uninstall.txt"],
       f"archive entries {sorted(entries)}")
 
 # The registry exports, whole: each branch once, under its own path, on both builds.
