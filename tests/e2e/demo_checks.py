@@ -2,12 +2,8 @@
 entry by entry and line by line against what the machine has installed: by
 four readers nobody here wrote (Info-ZIP's unzip -t and zipinfo -v, Python's
 zipfile, 7-Zip), then every report file, and the product files where the
-product steps of this tree collect them.
-
-The product steps (file inventory, log collection, antivirus files and dumps)
-are checked when the archive shows that this tree has them: any entry beyond
-the five report files the other steps write means they are built, and from
-then on every expected entry must be there, and nothing else."""
+product steps collect them: every expected entry must be there, and nothing
+else."""
 import fnmatch
 import hashlib
 import os
@@ -377,11 +373,8 @@ def check_archive(machine, archive, tool_folder_win, tool_name):
     """Checks a run's archive against the machine; returns the entries."""
     entries = read_with_all_readers(archive)
     names = sorted(entries)
-    product_steps = any(name not in BASE_ENTRIES for name in names)
-    state = "on" if product_steps else "off (the product steps collect nothing in this tree)"
-    print(f"{arch} demo: product-file checks {state}", flush=True)
-    collection = expected_collection(machine) if product_steps else {}
-    expected = sorted(BASE_ENTRIES + (["FilesInfo.txt"] + list(collection) if product_steps else []))
+    collection = expected_collection(machine)
+    expected = sorted(BASE_ENTRIES + ["FilesInfo.txt"] + list(collection))
     missing = sorted(set(expected) - set(names))
     extra = sorted(set(names) - set(expected))
     check(not missing and not extra, f"archive entries as expected; missing {missing}, unexpected {extra}")
@@ -408,11 +401,10 @@ def check_archive(machine, archive, tool_folder_win, tool_name):
     check(len(lines) > 1 and re.fullmatch(r"\d{1,2}/\d{1,2}/\d{4}( \d{1,2}:\d{2}:\d{2} [AP]M)?", lines[0]) and
           lines[1:] == ["", "===== System ====="] + dm.SYSTEMINFO, f"SystemInfo.txt lines {lines}")
 
-    if product_steps:
-        check_files_info(machine, utf16_lines(entries.get("FilesInfo.txt", b""), "FilesInfo.txt"))
-        for name, f in sorted(collection.items()):
-            if name in entries:
-                check(entries[name] == machine.read(f), f"{name}: the bytes of {f.path}")
+    check_files_info(machine, utf16_lines(entries.get("FilesInfo.txt", b""), "FilesInfo.txt"))
+    for name, f in sorted(collection.items()):
+        if name in entries:
+            check(entries[name] == machine.read(f), f"{name}: the bytes of {f.path}")
     return entries
 
 
