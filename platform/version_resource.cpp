@@ -57,6 +57,34 @@ std::wstring QueryString(const VersionApi& api, const std::vector<BYTE>& buffer,
     return text;
 }
 
+// The version resource of `path` into `buffer`; false when it has none.
+bool LoadVersionBlock(const VersionApi& api, const std::wstring& path, std::vector<BYTE>& buffer)
+{
+    if (!api.Ready())
+        return false;
+    DWORD ignored = 0;
+    const DWORD size = api.size(path.c_str(), &ignored);
+    if (size == 0)
+        return false;
+    buffer.assign(size, 0);
+    return api.info(path.c_str(), 0, size, buffer.data()) != FALSE;
+}
+
+// A value of fixed size of the resource in `buffer`, copied out only when it
+// lies wholly inside the buffer.
+bool QueryBytes(const VersionApi& api, const std::vector<BYTE>& buffer, const wchar_t* path, void* out, size_t bytes)
+{
+    void* value = nullptr;
+    UINT length = 0;
+    if (!api.query(buffer.data(), path, &value, &length) || !value || length < bytes)
+        return false;
+    const auto* at = static_cast<const BYTE*>(value);
+    if (at < buffer.data() || size_t(buffer.data() + buffer.size() - at) < bytes)
+        return false;
+    memcpy(out, at, bytes);
+    return true;
+}
+
 }  // namespace
 
 // Blocks: WORD length, WORD value length, WORD type, a NUL-terminated key,
@@ -118,22 +146,15 @@ bool GetFileInfo(const std::wstring& path, TFileInfo& info, const std::wstring& 
 {
     try {
         const VersionApi& api = Version();
-        if (!api.Ready())
-            return false;
-        DWORD ignored = 0;
-        const DWORD size = api.size(path.c_str(), &ignored);
-        if (size == 0)
-            return false;
-        std::vector<BYTE> buffer(size);
-        if (!api.info(path.c_str(), 0, size, buffer.data()))
+        std::vector<BYTE> buffer;
+        if (!LoadVersionBlock(api, path, buffer))
             return false;
 
         std::wstring table;
         void* value = nullptr;
         UINT length = 0;
-        if (api.query(buffer.data(), L"\\VarFileInfo\\Translation", &value, &length) && value && length >= 4) {
-            WORD words[2] = {};
-            memcpy(words, value, sizeof(words));
+        WORD words[2] = {};
+        if (QueryBytes(api, buffer, L"\\VarFileInfo\\Translation", words, sizeof(words))) {
             wchar_t key[32];
             swprintf(key, 32, L"\\StringFileInfo\\%04X%04X\\", words[0], words[1]);
             table = key;
@@ -155,11 +176,7 @@ bool GetFileInfo(const std::wstring& path, TFileInfo& info, const std::wstring& 
             info.ProductVersion = QueryString(api, buffer, table + L"ProductVersion");
             info.Comments = QueryString(api, buffer, table + L"Comments");
         }
-        if (api.query(buffer.data(), L"\\", &value, &length) && value && length >= sizeof(info.FixedInfo)) {
-            const auto* at = static_cast<const BYTE*>(value);
-            if (at >= buffer.data() && size_t(buffer.data() + buffer.size() - at) >= sizeof(info.FixedInfo))
-                memcpy(info.FixedInfo.data(), at, sizeof(info.FixedInfo));
-        }
+        QueryBytes(api, buffer, L"\\", info.FixedInfo.data(), sizeof(info.FixedInfo));
         if (!extraName.empty() && !table.empty())
             info.Extra = QueryString(api, buffer, table + extraName);
         return true;
@@ -197,24 +214,12 @@ std::wstring FixedFileVersion(const std::wstring& path)
 {
     try {
         const VersionApi& api = Version();
-        if (!api.Ready())
-            return {};
-        DWORD ignored = 0;
-        const DWORD size = api.size(path.c_str(), &ignored);
-        if (size == 0)
-            return {};
-        std::vector<BYTE> buffer(size);
-        if (!api.info(path.c_str(), 0, size, buffer.data()))
-            return {};
-        void* value = nullptr;
-        UINT length = 0;
-        if (!api.query(buffer.data(), L"\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
-            return {};
-        const auto* at = static_cast<const BYTE*>(value);
-        if (at < buffer.data() || size_t(buffer.data() + buffer.size() - at) < sizeof(VS_FIXEDFILEINFO))
+        std::vector<BYTE> buffer;
+        if (!LoadVersionBlock(api, path, buffer))
             return {};
         VS_FIXEDFILEINFO fixed{};
-        memcpy(&fixed, at, sizeof(fixed));
+        if (!QueryBytes(api, buffer, L"\\", &fixed, sizeof(fixed)))
+            return {};
         return std::to_wstring(HIWORD(fixed.dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed.dwFileVersionMS)) +
                L"." + std::to_wstring(HIWORD(fixed.dwFileVersionLS)) + L"." +
                std::to_wstring(LOWORD(fixed.dwFileVersionLS));
@@ -227,37 +232,21 @@ bool ReadVersionSummary(const std::wstring& path, TVersionSummary& summary)
 {
     try {
         const VersionApi& api = Version();
-        if (!api.Ready())
-            return false;
-        DWORD ignored = 0;
-        const DWORD size = api.size(path.c_str(), &ignored);
-        if (size == 0)
-            return false;
-        std::vector<BYTE> buffer(size);
-        if (!api.info(path.c_str(), 0, size, buffer.data()))
+        std::vector<BYTE> buffer;
+        if (!LoadVersionBlock(api, path, buffer))
             return false;
         TVersionSummary result;
-        void* value = nullptr;
-        UINT length = 0;
-        if (api.query(buffer.data(), L"\\", &value, &length) && value && length >= sizeof(VS_FIXEDFILEINFO)) {
-            const auto* at = static_cast<const BYTE*>(value);
-            if (at >= buffer.data() && size_t(buffer.data() + buffer.size() - at) >= sizeof(VS_FIXEDFILEINFO)) {
-                VS_FIXEDFILEINFO fixed{};
-                memcpy(&fixed, at, sizeof(fixed));
-                result.FileVersionMS = fixed.dwFileVersionMS;
-                result.FileVersionLS = fixed.dwFileVersionLS;
-            }
+        VS_FIXEDFILEINFO fixed{};
+        if (QueryBytes(api, buffer, L"\\", &fixed, sizeof(fixed))) {
+            result.FileVersionMS = fixed.dwFileVersionMS;
+            result.FileVersionLS = fixed.dwFileVersionLS;
         }
-        if (api.query(buffer.data(), L"\\VarFileInfo\\Translation", &value, &length) && value && length >= 4) {
-            const auto* at = static_cast<const BYTE*>(value);
-            if (at >= buffer.data() && size_t(buffer.data() + buffer.size() - at) >= 4) {
-                WORD words[2] = {};
-                memcpy(words, at, sizeof(words));
-                wchar_t key[64];
-                swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\FileVersion", words[0], words[1]);
-                result.HasTranslation = true;
-                result.TranslatedFileVersion = QueryString(api, buffer, key);
-            }
+        WORD words[2] = {};
+        if (QueryBytes(api, buffer, L"\\VarFileInfo\\Translation", words, sizeof(words))) {
+            wchar_t key[64];
+            swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\FileVersion", words[0], words[1]);
+            result.HasTranslation = true;
+            result.TranslatedFileVersion = QueryString(api, buffer, key);
         }
         summary = std::move(result);
         return true;

@@ -143,6 +143,22 @@ class TFile:
         self.path, self.data, self.fixture, self.mtime = path, data, fixture, mtime
 
 
+def prefix_linux_path(prefix, win):
+    """The Linux path of a C:\\ path of a Wine prefix. Wine keeps the letter
+    case of what exists: each component is found as Windows would find it."""
+    assert win[:3].upper() == "C:\\", win
+    path = os.path.join(prefix, "drive_c")
+    for part in [p for p in win[3:].split("\\") if p]:
+        found = part
+        if os.path.isdir(path):
+            for entry in os.listdir(path):
+                if entry.lower() == part.lower():
+                    found = entry
+                    break
+        path = os.path.join(path, found)
+    return path
+
+
 class DemoMachine:
     def __init__(self, prefix, tools_dir, loader):
         self.prefix = os.path.abspath(prefix)
@@ -425,18 +441,7 @@ class DemoMachine:
     # Paths
 
     def linux_path(self, win):
-        """The Linux path of a C:\\ path of this prefix (Wine keeps the case of what exists)."""
-        assert win[:3].upper() == "C:\\", win
-        path = os.path.join(self.prefix, "drive_c")
-        for part in [p for p in win[3:].split("\\") if p]:
-            found = part
-            if os.path.isdir(path):
-                for entry in os.listdir(path):
-                    if entry.lower() == part.lower():
-                        found = entry
-                        break
-            path = os.path.join(path, found)
-        return path
+        return prefix_linux_path(self.prefix, win)
 
     def fixture_path(self, name):
         return os.path.join(self.tools_dir, name)

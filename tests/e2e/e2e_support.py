@@ -14,6 +14,9 @@ import sys
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.join(os.environ["VEXLO_SOURCE_DIR"], "scripts"))
+from demo_machine import prefix_linux_path  # noqa: E402
+
 wine = os.environ["VEXLO_WINE"]
 build = os.environ["VEXLO_BUILD_DIR"]
 source = os.environ["VEXLO_SOURCE_DIR"]
@@ -39,19 +42,7 @@ def finish(name):
 
 def linux_path(win):
     """The Linux path of a C:\\ path of the prefix."""
-    assert win[:3].upper() == "C:\\", win
-    parts = [p for p in win[3:].split("\\") if p]
-    # Wine keeps the letter case of what exists; find each component as Windows would.
-    path = os.path.join(prefix, "drive_c")
-    for part in parts:
-        found = part
-        if os.path.isdir(path):
-            for entry in os.listdir(path):
-                if entry.lower() == part.lower():
-                    found = entry
-                    break
-        path = os.path.join(path, found)
-    return path
+    return prefix_linux_path(prefix, win)
 
 
 def utf16_lines(data, what="report file"):

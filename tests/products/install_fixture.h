@@ -14,6 +14,7 @@
 
 #include "platform/folder_walk.h"
 #include "platform/handles.h"
+#include "platform/locale_text.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "tests/support/test_folder.h"
@@ -31,9 +32,10 @@ inline void MakeFile(const std::wstring& path, const std::string& bytes = "x")
     ASSERT_NO_THROW(WriteFileBytes(path, bytes));
 }
 
-// Sets the last-write time of a file to a local time.
-inline void StampLocal(const std::wstring& path, WORD year, WORD month, WORD day, WORD hour, WORD minute,
-                       WORD second = 0, WORD milliseconds = 0)
+// Sets the last-write time of a file to a local time; returns that time's text
+// as the report writes it.
+inline std::wstring StampLocal(const std::wstring& path, WORD year, WORD month, WORD day, WORD hour, WORD minute,
+                               WORD second = 0, WORD milliseconds = 0)
 {
     SYSTEMTIME local{};
     local.wYear = year;
@@ -45,10 +47,11 @@ inline void StampLocal(const std::wstring& path, WORD year, WORD month, WORD day
     local.wMilliseconds = milliseconds;
     SYSTEMTIME utc{};
     FILETIME stamp{};
-    ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &stamp));
+    EXPECT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &stamp));
     UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    ASSERT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &stamp));
+    EXPECT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &stamp)) << "cannot set the time of the fixture file";
+    return DateTimeToStr(local);
 }
 
 inline void SetText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text,

@@ -17,38 +17,15 @@
 #include "products/product_detection.h"
 #include "sections/app_files.h"
 #include "sections/collect_files.h"
+#include "tests/products/install_fixture.h"
 #include "tests/support/test_folder.h"
 
 namespace {
 
+using install_fixture::MakeFile;
+using install_fixture::StampLocal;
+
 const std::wstring Product = L"C:\\vexlo-links\\product\\";  // holds the loop of app_files.cmake
-
-void MakeFile(const std::wstring& path, const std::string& bytes)
-{
-    ASSERT_TRUE(ForceDirectories(ParentFolder(path)));
-    UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-}
-
-// Sets the last-write time to the given local time; returns its text as the report writes it.
-std::wstring StampLocal(const std::wstring& path, WORD year, WORD month, WORD day, WORD hour, WORD minute)
-{
-    SYSTEMTIME local{};
-    local.wYear = year;
-    local.wMonth = month;
-    local.wDay = day;
-    local.wHour = hour;
-    local.wMinute = minute;
-    SYSTEMTIME utc{};
-    FILETIME stamp{};
-    EXPECT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, &stamp));
-    UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    EXPECT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &stamp));
-    return DateTimeToStr(local);
-}
 
 std::wstring Md5Of(const std::string& bytes)
 {
