@@ -77,8 +77,9 @@ public:
     TDeflater(const TDeflater&) = delete;
     TDeflater& operator=(const TDeflater&) = delete;
 
-    std::vector<uint8_t> Piece(const uint8_t* data, size_t size, const uint8_t* dictionary,
-                               size_t dictionarySize, bool last)
+    // Deflates one piece and appends its bytes to `out`.
+    void Piece(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize, bool last,
+               std::vector<uint8_t>& out)
     {
         if (size > UINT_MAX || dictionarySize > UINT_MAX)
             throw EZipError("deflate piece too large");
@@ -86,11 +87,12 @@ public:
         if (dictionarySize > 0 &&
             deflateSetDictionary(&FStream, dictionary, static_cast<uInt>(dictionarySize)) != Z_OK)
             throw EZipError("deflateSetDictionary failed");
-        std::vector<uint8_t> out(deflateBound(&FStream, static_cast<uLong>(size)) + 64);
+        const size_t start = out.size();
+        out.resize(start + deflateBound(&FStream, static_cast<uLong>(size)) + 64);
         FStream.next_in = const_cast<Bytef*>(data);
         FStream.avail_in = static_cast<uInt>(size);
-        FStream.next_out = out.data();
-        FStream.avail_out = static_cast<uInt>(out.size());
+        FStream.next_out = out.data() + start;
+        FStream.avail_out = static_cast<uInt>(out.size() - start);
         const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
         for (;;) {
             const int result = deflate(&FStream, flush);
@@ -101,12 +103,11 @@ public:
             if (done)
                 break;
             const size_t used = out.size() - FStream.avail_out;
-            out.resize(out.size() * 2);
+            out.resize(start + (out.size() - start) * 2);
             FStream.next_out = out.data() + used;
             FStream.avail_out = static_cast<uInt>(out.size() - used);
         }
         out.resize(out.size() - FStream.avail_out);
-        return out;
     }
 
 private:
@@ -138,14 +139,19 @@ struct TSegment {
     size_t InputSize = 0;
     std::vector<uint8_t> Dictionary;  // the 32 KiB before it in its file
     // Results, valid once the job is done.
-    std::vector<uint8_t> Output;
+    size_t OutputOffset = 0;          // where its bytes lie in the job's output
+    size_t OutputSize = 0;
     uint32_t Crc = 0;
 };
 
+// A job's input and output are one buffer each, not one per file: many small
+// allocations that outlive each other would scatter the heap, and the archive
+// of a large tree would then take memory in proportion to its files.
 struct TJob {
     std::vector<TSegment> Segments;
-    std::vector<uint8_t> Input;  // the segments' bytes one after another; released once compressed
-    bool Done = false;           // under the pool's lock
+    std::vector<uint8_t> Input;   // the segments' bytes one after another; released once compressed
+    std::vector<uint8_t> Output;  // the segments' results one after another
+    bool Done = false;            // under the pool's lock
     std::exception_ptr Error;
 };
 
@@ -154,14 +160,22 @@ constexpr size_t MaxSegmentsPerJob = 256;
 
 void CompressJob(TDeflater& deflater, TJob& job)
 {
+    // Room for deflateBound's worst case of every segment, so that the output
+    // is allocated once.
+    size_t room = 0;
+    for (const TSegment& segment : job.Segments)
+        room += segment.InputSize + (segment.InputSize >> 3) + (segment.InputSize >> 6) + 128;
+    job.Output.reserve(room);
     for (TSegment& segment : job.Segments) {
         const uint8_t* data = job.Input.data() + segment.Offset;
         segment.Crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(segment.InputSize)));
+        segment.OutputOffset = job.Output.size();
         if (segment.Entry->Header.Method == 0)
-            segment.Output.assign(data, data + segment.InputSize);
+            job.Output.insert(job.Output.end(), data, data + segment.InputSize);
         else
-            segment.Output = deflater.Piece(data, segment.InputSize, segment.Dictionary.data(),
-                                            segment.Dictionary.size(), segment.Last);
+            deflater.Piece(data, segment.InputSize, segment.Dictionary.data(), segment.Dictionary.size(),
+                           segment.Last, job.Output);
+        segment.OutputSize = job.Output.size() - segment.OutputOffset;
         segment.Dictionary = {};
     }
     job.Input = {};
@@ -271,8 +285,10 @@ public:
             const size_t want = static_cast<size_t>(std::min<uint64_t>(FPieceSize, FRemaining));
             if (FJob && (FJob->Input.size() + want > FPieceSize || FJob->Segments.size() >= MaxSegmentsPerJob))
                 return std::exchange(FJob, nullptr);
-            if (!FJob)
+            if (!FJob) {
                 FJob = std::make_shared<TJob>();
+                FJob->Input.reserve(FPieceSize);
+            }
             ReadSegment(*FJob, want);
         }
         if (finishing || (FJob && FJob->Segments.size() >= MaxSegmentsPerJob))
@@ -446,7 +462,7 @@ private:
                 FCrc = 0;
                 FSize = 0;
             }
-            FWriter.WriteData(segment.Output.data(), segment.Output.size());
+            FWriter.WriteData(job->Output.data() + segment.OutputOffset, segment.OutputSize);
             FCrc = static_cast<uint32_t>(crc32_combine(FCrc, segment.Crc, static_cast<z_off_t>(segment.InputSize)));
             FSize += segment.InputSize;
             if (segment.Last) {
@@ -666,7 +682,9 @@ std::vector<uint8_t> DeflatePiece(const uint8_t* data, size_t size, const uint8_
                                   size_t dictionarySize, bool last)
 {
     TDeflater deflater;
-    return deflater.Piece(data, size, dictionary, dictionarySize, last);
+    std::vector<uint8_t> out;
+    deflater.Piece(data, size, dictionary, dictionarySize, last, out);
+    return out;
 }
 
 // ---- Sinks -----------------------------------------------------------------
