@@ -16,6 +16,7 @@
 # alone as the program times it (QueryPerformanceCounter); Wine's start-up is
 # the run on an empty folder.
 set -euo pipefail
+[ -n "${ZIP_BENCH_TRACE:-}" ] && set -x
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXLO_BUILD_DIR:-$root/build/x64}
@@ -128,7 +129,7 @@ find "$data" -type f -exec cat {} + >/dev/null                                  
 # for zipfolder.exe that is the Windows process with all its threads)
 seconds() {
     /usr/bin/time -f '%e %U %S' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
-    awk '{ printf "%.3f %.3f", $1, $2 + $3 }' "$work/time.txt"
+    awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$work/time.txt"
 }
 # median VALUES...: the middle one (the mean of the two middle ones)
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
