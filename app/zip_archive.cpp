@@ -77,8 +77,9 @@ public:
     TDeflater(const TDeflater&) = delete;
     TDeflater& operator=(const TDeflater&) = delete;
 
-    std::vector<uint8_t> Piece(const uint8_t* data, size_t size, const uint8_t* dictionary,
-                               size_t dictionarySize, bool last)
+    // Deflates one piece and appends its bytes to `out`.
+    void Piece(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize, bool last,
+               std::vector<uint8_t>& out)
     {
         if (size > UINT_MAX || dictionarySize > UINT_MAX)
             throw EZipError("deflate piece too large");
@@ -86,11 +87,12 @@ public:
         if (dictionarySize > 0 &&
             deflateSetDictionary(&FStream, dictionary, static_cast<uInt>(dictionarySize)) != Z_OK)
             throw EZipError("deflateSetDictionary failed");
-        std::vector<uint8_t> out(deflateBound(&FStream, static_cast<uLong>(size)) + 64);
+        const size_t start = out.size();
+        out.resize(start + deflateBound(&FStream, static_cast<uLong>(size)) + 64);
         FStream.next_in = const_cast<Bytef*>(data);
         FStream.avail_in = static_cast<uInt>(size);
-        FStream.next_out = out.data();
-        FStream.avail_out = static_cast<uInt>(out.size());
+        FStream.next_out = out.data() + start;
+        FStream.avail_out = static_cast<uInt>(out.size() - start);
         const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
         for (;;) {
             const int result = deflate(&FStream, flush);
@@ -101,12 +103,11 @@ public:
             if (done)
                 break;
             const size_t used = out.size() - FStream.avail_out;
-            out.resize(out.size() * 2);
+            out.resize(start + (out.size() - start) * 2);
             FStream.next_out = out.data() + used;
             FStream.avail_out = static_cast<uInt>(out.size() - used);
         }
         out.resize(out.size() - FStream.avail_out);
-        return out;
     }
 
 private:
@@ -114,6 +115,14 @@ private:
 };
 
 // ---- The packing pipeline --------------------------------------------------
+//
+// The walk feeds the pipeline as it goes, so that no list of the whole tree is
+// kept. The packing thread opens the files in walk order and reads them into
+// jobs of at most one piece's worth of data: a piece of a large file (each file
+// is cut at the same offsets whatever else happens, so the archive's bytes do
+// not depend on the thread count), or many small files together, so that one
+// hand-over to a worker serves many files. Workers compress each segment of a
+// job on its own; the packing thread writes the results in order.
 
 struct TEntryPlan {
     TZipEntry Header;
@@ -121,32 +130,55 @@ struct TEntryPlan {
     uint64_t MaxCompressed = 0;
 };
 
-// One piece of one file: read by the packing thread, compressed by a worker,
-// written by the packing thread in order.
-struct TPieceJob {
+// One stretch of one file within a job: a whole small file or one piece.
+struct TSegment {
     std::shared_ptr<const TEntryPlan> Entry;
     bool First = false;
     bool Last = false;
-    std::vector<uint8_t> Input;       // released once compressed
+    size_t Offset = 0;                // where its bytes lie in the job's input
     size_t InputSize = 0;
-    std::vector<uint8_t> Dictionary;
-    // Results, valid once Done is set (under the pool's lock).
-    std::vector<uint8_t> Output;
+    std::vector<uint8_t> Dictionary;  // the 32 KiB before it in its file
+    // Results, valid once the job is done.
+    size_t OutputOffset = 0;          // where its bytes lie in the job's output
+    size_t OutputSize = 0;
     uint32_t Crc = 0;
-    bool Done = false;
+};
+
+// A job's input and output are one buffer each, not one per file: many small
+// allocations that outlive each other would scatter the heap, and the archive
+// of a large tree would then take memory in proportion to its files.
+struct TJob {
+    std::vector<TSegment> Segments;
+    std::vector<uint8_t> Input;   // the segments' bytes one after another; released once compressed
+    std::vector<uint8_t> Output;  // the segments' results one after another
+    bool Done = false;            // under the pool's lock
     std::exception_ptr Error;
 };
 
-void CompressPiece(TDeflater& deflater, TPieceJob& job)
+// Small files that share one job: at most this many.
+constexpr size_t MaxSegmentsPerJob = 256;
+
+void CompressJob(TDeflater& deflater, TJob& job)
 {
-    job.Crc = static_cast<uint32_t>(crc32(0, job.Input.data(), static_cast<uInt>(job.Input.size())));
-    if (job.Entry->Header.Method == 0)
-        job.Output = job.Input;
-    else
-        job.Output = deflater.Piece(job.Input.data(), job.Input.size(), job.Dictionary.data(),
-                                    job.Dictionary.size(), job.Last);
+    // Room for deflateBound's worst case of every segment, so that the output
+    // is allocated once.
+    size_t room = 0;
+    for (const TSegment& segment : job.Segments)
+        room += segment.InputSize + (segment.InputSize >> 3) + (segment.InputSize >> 6) + 128;
+    job.Output.reserve(room);
+    for (TSegment& segment : job.Segments) {
+        const uint8_t* data = job.Input.data() + segment.Offset;
+        segment.Crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(segment.InputSize)));
+        segment.OutputOffset = job.Output.size();
+        if (segment.Entry->Header.Method == 0)
+            job.Output.insert(job.Output.end(), data, data + segment.InputSize);
+        else
+            deflater.Piece(data, segment.InputSize, segment.Dictionary.data(), segment.Dictionary.size(),
+                           segment.Last, job.Output);
+        segment.OutputSize = job.Output.size() - segment.OutputOffset;
+        segment.Dictionary = {};
+    }
     job.Input = {};
-    job.Dictionary = {};
 }
 
 class TDeflatePool {
@@ -165,7 +197,7 @@ public:
     TDeflatePool(const TDeflatePool&) = delete;
     TDeflatePool& operator=(const TDeflatePool&) = delete;
 
-    void Submit(std::shared_ptr<TPieceJob> job)
+    void Submit(std::shared_ptr<TJob> job)
     {
         {
             std::lock_guard<std::mutex> lock(FLock);
@@ -174,7 +206,7 @@ public:
         FWork.notify_one();
     }
 
-    void Wait(const TPieceJob& job)
+    void Wait(const TJob& job)
     {
         std::unique_lock<std::mutex> lock(FLock);
         FDone.wait(lock, [&job] { return job.Done; });
@@ -199,7 +231,7 @@ private:
     {
         std::unique_ptr<TDeflater> deflater;
         for (;;) {
-            std::shared_ptr<TPieceJob> job;
+            std::shared_ptr<TJob> job;
             {
                 std::unique_lock<std::mutex> lock(FLock);
                 FWork.wait(lock, [this] { return FStop || !FQueue.empty(); });
@@ -211,7 +243,7 @@ private:
             try {
                 if (!deflater)
                     deflater = std::make_unique<TDeflater>();
-                CompressPiece(*deflater, *job);
+                CompressJob(*deflater, *job);
             } catch (...) {
                 job->Error = std::current_exception();
             }
@@ -226,74 +258,92 @@ private:
     std::mutex FLock;
     std::condition_variable FWork;
     std::condition_variable FDone;
-    std::deque<std::shared_ptr<TPieceJob>> FQueue;
+    std::deque<std::shared_ptr<TJob>> FQueue;
     bool FStop = false;
     std::vector<std::thread> FThreads;
 };
 
-// Opens the selected files one after another and cuts each into pieces. A file
-// is read up to the size it had when it was opened; a file that cannot be opened
-// is left out, and a read error ends the file's data where it happened.
+// Opens the files it is given one after another and reads them into jobs. A
+// file is read up to the size it had when it was opened; a file that cannot be
+// opened is left out, and a read error ends the file's data where it happened.
 class TPieceReader {
 public:
-    TPieceReader(const std::vector<TWalkItem>& files, size_t pieceSize,
-                 const std::function<void(const std::wstring&, const std::wstring&)>& onSkipped)
-        : FFiles(files), FPieceSize(pieceSize), FOemCodePage(GetOEMCP()), FOnSkipped(onSkipped)
+    TPieceReader(size_t pieceSize, const std::function<void(const std::wstring&, const std::wstring&)>& onSkipped)
+        : FPieceSize(pieceSize), FOemCodePage(GetOEMCP()), FOnSkipped(onSkipped)
     {
     }
 
-    std::shared_ptr<TPieceJob> Next()
-    {
-        if (!FFile && !OpenNext())
-            return nullptr;
-        auto job = std::make_shared<TPieceJob>();
-        job->Entry = FPlan;
-        job->First = std::exchange(FFirst, false);
+    void Add(const TWalkItem& item) { FPending.push_back(item); }
 
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(FPieceSize, FRemaining));
-        job->Input.resize(want);
+    // The next full job. Null when it needs more files first; with `finishing`
+    // (no more files will come) the last, partly filled job, then null.
+    std::shared_ptr<TJob> Next(bool finishing)
+    {
+        for (;;) {
+            if (!FFile && !OpenNext())
+                break;
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(FPieceSize, FRemaining));
+            if (FJob && (FJob->Input.size() + want > FPieceSize || FJob->Segments.size() >= MaxSegmentsPerJob))
+                return std::exchange(FJob, nullptr);
+            if (!FJob) {
+                FJob = std::make_shared<TJob>();
+                FJob->Input.reserve(FPieceSize);
+            }
+            ReadSegment(*FJob, want);
+        }
+        if (finishing || (FJob && FJob->Segments.size() >= MaxSegmentsPerJob))
+            return std::exchange(FJob, nullptr);
+        return nullptr;
+    }
+
+private:
+    void ReadSegment(TJob& job, size_t want)
+    {
+        TSegment segment;
+        segment.Entry = FPlan;
+        segment.First = std::exchange(FFirst, false);
+        segment.Offset = job.Input.size();
+        job.Input.resize(segment.Offset + want);
+        uint8_t* const into = job.Input.data() + segment.Offset;
         size_t got = 0;
         while (got < want) {
             const DWORD ask = static_cast<DWORD>(std::min<size_t>(want - got, 1u << 30));
             DWORD read = 0;
-            if (!ReadFile(FFile.get(), job->Input.data() + got, ask, &read, nullptr) || read == 0)
+            if (!ReadFile(FFile.get(), into + got, ask, &read, nullptr) || read == 0)
                 break;
             got += read;
         }
         if (got < want)
-            Skipped(FFiles[FIndex - 1].Path,
-                    L"read error after " + std::to_wstring(FRead + got) + L" bytes, the rest left out: " +
-                        SystemErrorText(GetLastError()));
+            Skipped(FPath, L"read error after " + std::to_wstring(FRead + got) + L" bytes, the rest left out: " +
+                               SystemErrorText(GetLastError()));
         FRead += got;
-        job->Input.resize(got);
-        job->InputSize = got;
+        job.Input.resize(segment.Offset + got);
+        segment.InputSize = got;
         FRemaining -= got;
-        job->Last = FRemaining == 0 || got < want;
+        segment.Last = FRemaining == 0 || got < want;
 
-        job->Dictionary = std::move(FTail);
+        segment.Dictionary = std::move(FTail);
         FTail.clear();
-        if (job->Last) {
+        if (segment.Last) {
             FFile.reset();
             FPlan.reset();
         } else {
             // The last 32 KiB of the stream so far prime the next piece.
-            const auto& in = job->Input;
-            if (in.size() < DeflateWindow) {
-                const size_t keep = std::min(job->Dictionary.size(), DeflateWindow - in.size());
-                FTail.assign(job->Dictionary.end() - static_cast<std::ptrdiff_t>(keep),
-                             job->Dictionary.end());
+            if (got < DeflateWindow) {
+                const size_t keep = std::min(segment.Dictionary.size(), DeflateWindow - got);
+                FTail.assign(segment.Dictionary.end() - static_cast<std::ptrdiff_t>(keep), segment.Dictionary.end());
             }
-            const size_t take = std::min(in.size(), DeflateWindow);
-            FTail.insert(FTail.end(), in.end() - static_cast<std::ptrdiff_t>(take), in.end());
+            const size_t take = std::min(got, DeflateWindow);
+            FTail.insert(FTail.end(), into + got - take, into + got);
         }
-        return job;
+        job.Segments.push_back(std::move(segment));
     }
 
-private:
     bool OpenNext()
     {
-        while (FIndex < FFiles.size()) {
-            const TWalkItem& item = FFiles[FIndex++];
+        while (!FPending.empty()) {
+            const TWalkItem item = std::move(FPending.front());
+            FPending.pop_front();
             TEncodedName name = EncodeEntryName(item.RelativePath, FOemCodePage);
             if (name.Bytes.empty() || name.Bytes.size() > 0xFFFF) {
                 Skipped(item.Path, L"its name cannot be stored in the archive");
@@ -304,26 +354,31 @@ private:
             UniqueFile file(CreateFileW(LiteralPath(item.Path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-            BY_HANDLE_FILE_INFORMATION info{};
-            if (!file || !GetFileInformationByHandle(file.get(), &info)) {
+            // Size and time from the open file; the attributes as the walk found
+            // them. (GetFileInformationByHandle would ask for the volume's
+            // serial number too, which costs more than the rest of a small file.)
+            LARGE_INTEGER length{};
+            FILETIME written{};
+            if (!file || !GetFileSizeEx(file.get(), &length) || !GetFileTime(file.get(), nullptr, nullptr, &written)) {
                 Skipped(item.Path, L"cannot be opened: " + SystemErrorText(GetLastError()));
                 continue;
             }
-            const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+            const auto size = static_cast<uint64_t>(length.QuadPart);
 
             auto plan = std::make_shared<TEntryPlan>();
             plan->Header.Name = std::move(name.Bytes);
             plan->Header.Utf8Name = name.Utf8;
             plan->Header.Method = size == 0 ? 0 : 8;
-            const TDosDateTime stamp = DosDateTimeOf(info.ftLastWriteTime);
+            const TDosDateTime stamp = DosDateTimeOf(written);
             plan->Header.DosDate = stamp.Date;
             plan->Header.DosTime = stamp.Time;
-            plan->Header.ExternalAttributes = info.dwFileAttributes;
+            plan->Header.ExternalAttributes = item.Attributes;
             plan->MaxUncompressed = size;
             plan->MaxCompressed = size == 0 ? 0 : MaxDeflatedSize(size, FPieceSize);
 
             FPlan = std::move(plan);
             FFile = std::move(file);
+            FPath = item.Path;
             FRemaining = size;
             FRead = 0;
             FFirst = true;
@@ -339,17 +394,92 @@ private:
             FOnSkipped(path, reason);
     }
 
-    const std::vector<TWalkItem>& FFiles;
     size_t FPieceSize;
     UINT FOemCodePage;
     const std::function<void(const std::wstring&, const std::wstring&)>& FOnSkipped;
-    size_t FIndex = 0;
-    uint64_t FRead = 0;
+    std::deque<TWalkItem> FPending;
+    std::shared_ptr<TJob> FJob;  // being filled
     UniqueFile FFile;
+    std::wstring FPath;
+    uint64_t FRead = 0;
     std::shared_ptr<const TEntryPlan> FPlan;
     uint64_t FRemaining = 0;
     bool FFirst = false;
     std::vector<uint8_t> FTail;
+};
+
+// Reader, workers and writer of one archive: Add gives it the walk's files one
+// by one, Finish the end of the walk.
+class TPackPipeline {
+public:
+    TPackPipeline(TZipWriter& writer, const TPackOptions& options, size_t pieceSize, unsigned threads)
+        : FWriter(writer), FReader(pieceSize, options.OnSkipped), FPool(threads),
+          FWindow(2 * static_cast<size_t>(threads) + 2)
+    {
+    }
+
+    void Add(const TWalkItem& item)
+    {
+        FReader.Add(item);
+        Pump(false);
+    }
+
+    int Finish()
+    {
+        Pump(true);
+        return FCount;
+    }
+
+private:
+    // Keeps up to FWindow jobs with the workers and writes the finished ones in
+    // order. Before the end of the walk it returns as soon as the reader wants
+    // more files and the window has room.
+    void Pump(bool finishing)
+    {
+        for (;;) {
+            while (FInFlight.size() < FWindow) {
+                std::shared_ptr<TJob> job = FReader.Next(finishing);
+                if (!job)
+                    break;
+                FInFlight.push_back(job);
+                FPool.Submit(std::move(job));
+            }
+            if (FInFlight.empty() || (!finishing && FInFlight.size() < FWindow))
+                return;
+            WriteFront();
+        }
+    }
+
+    void WriteFront()
+    {
+        const std::shared_ptr<TJob> job = std::move(FInFlight.front());
+        FInFlight.pop_front();
+        FPool.Wait(*job);
+        for (const TSegment& segment : job->Segments) {
+            const TEntryPlan& plan = *segment.Entry;
+            if (segment.First) {
+                FWriter.BeginEntry(plan.Header, plan.MaxUncompressed, plan.MaxCompressed);
+                FCrc = 0;
+                FSize = 0;
+            }
+            FWriter.WriteData(job->Output.data() + segment.OutputOffset, segment.OutputSize);
+            FCrc = static_cast<uint32_t>(crc32_combine(FCrc, segment.Crc, static_cast<z_off_t>(segment.InputSize)));
+            FSize += segment.InputSize;
+            if (segment.Last) {
+                FWriter.EndEntry(FCrc, FSize);
+                ++FCount;
+            }
+        }
+    }
+
+    TZipWriter& FWriter;
+    TPieceReader FReader;
+    TDeflatePool FPool;
+    size_t FWindow;
+    std::deque<std::shared_ptr<TJob>> FInFlight;
+    int FCount = 0;
+    uint32_t FCrc = 0;
+    uint64_t FSize = 0;
 };
 
 }  // namespace
@@ -552,7 +682,9 @@ std::vector<uint8_t> DeflatePiece(const uint8_t* data, size_t size, const uint8_
                                   size_t dictionarySize, bool last)
 {
     TDeflater deflater;
-    return deflater.Piece(data, size, dictionary, dictionarySize, last);
+    std::vector<uint8_t> out;
+    deflater.Piece(data, size, dictionary, dictionarySize, last, out);
+    return out;
 }
 
 // ---- Sinks -----------------------------------------------------------------
@@ -722,12 +854,19 @@ void TZipWriter::Finish()
 
 int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& options, std::vector<TZipEntry>* entries)
 {
+    const size_t pieceSize = options.PieceSize ? options.PieceSize : TPackOptions{}.PieceSize;
+    // One worker per processor, at most 16: each job in flight holds about
+    // 2 MiB, and the shipped program is a 32-bit process.
+    unsigned threads = options.Threads ? options.Threads : std::min(std::thread::hardware_concurrency(), 16u);
+    threads = std::max(threads, 1u);
+
+    TZipWriter writer(sink, options.Limits);
+    TPackPipeline pipeline(writer, options, pieceSize, threads);
     const std::wstring skip = UpperInvariant(FullPath(options.SkipPath));
-    std::vector<TWalkItem> files;
     TWalkVisitor visitor;
     visitor.OnFile = [&](const TWalkItem& item) {
         if (skip.empty() || UpperInvariant(item.Path) != skip)
-            files.push_back(item);
+            pipeline.Add(item);
     };
     visitor.OnLink = [&](const TWalkItem& item) {
         if (options.OnSkipped)
@@ -744,55 +883,10 @@ int PackFolder(TByteSink& sink, const std::wstring& root, const TPackOptions& op
             options.OnSkipped(folder, L"cannot be listed: " + SystemErrorText(error));
     };
     WalkTree(FullPath(root), TWalkOptions{}, visitor);
-
-    const size_t pieceSize = options.PieceSize ? options.PieceSize : TPackOptions{}.PieceSize;
-    // One worker per processor, at most 16: each piece in flight holds about
-    // 2 MiB, and the shipped program is a 32-bit process.
-    unsigned threads = options.Threads ? options.Threads : std::min(std::thread::hardware_concurrency(), 16u);
-    threads = std::max(threads, 1u);
-    const size_t window = 2 * static_cast<size_t>(threads) + 2;
-
-    TZipWriter writer(sink, options.Limits);
-    TPieceReader reader(files, pieceSize, options.OnSkipped);
-    TDeflatePool pool(threads);
-    std::deque<std::shared_ptr<TPieceJob>> inFlight;
-    bool more = true;
-    int count = 0;
-    uint32_t crc = 0;
-    uint64_t size = 0;
-    for (;;) {
-        while (more && inFlight.size() < window) {
-            std::shared_ptr<TPieceJob> job = reader.Next();
-            if (!job) {
-                more = false;
-                break;
-            }
-            inFlight.push_back(job);
-            pool.Submit(std::move(job));
-        }
-        if (inFlight.empty())
-            break;
-        const std::shared_ptr<TPieceJob> job = std::move(inFlight.front());
-        inFlight.pop_front();
-        pool.Wait(*job);
-
-        const TEntryPlan& plan = *job->Entry;
-        if (job->First) {
-            writer.BeginEntry(plan.Header, plan.MaxUncompressed, plan.MaxCompressed);
-            crc = 0;
-            size = 0;
-        }
-        writer.WriteData(job->Output.data(), job->Output.size());
-        crc = static_cast<uint32_t>(crc32_combine(crc, job->Crc, static_cast<z_off_t>(job->InputSize)));
-        size += job->InputSize;
-        if (job->Last) {
-            writer.EndEntry(crc, size);
-            ++count;
-        }
-    }
+    const int count = pipeline.Finish();
     writer.Finish();
     if (entries)
-        *entries = writer.Entries();
+        *entries = writer.ReleaseEntries();
     return count;
 }
 

@@ -10,8 +10,9 @@
 //     names and pack DOS time stamps;
 //   - TZipWriter: local headers, entry data, central directory (kept in memory)
 //     and end records; ZIP64 is decided per entry and for the archive;
-//   - PackFolder: walks a folder and feeds the writer, compressing files in
-//     pieces on worker threads while writing them in walk order;
+//   - PackFolder: walks a folder and feeds the writer as it walks, compressing
+//     pieces of large files and runs of small ones on worker threads while
+//     writing them in walk order;
 //   - ZipFile: the entry point the gathering driver calls.
 #include <windows.h>
 
@@ -21,6 +22,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Raised when the archive cannot be created or written.
@@ -177,6 +179,8 @@ public:
     void Finish();
 
     const std::vector<TZipEntry>& Entries() const { return FEntries; }
+    // Hands the entries over (once Finish was called): the writer keeps none.
+    std::vector<TZipEntry> ReleaseEntries() { return std::move(FEntries); }
 
 private:
     TByteSink& FSink;

@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Archive speed and size: ZipFile (tests/zipfolder.exe of the x64 build, under
 # wine64) against Info-ZIP's zip -9 -r, warm cache, best of N runs.
-#   bench/zip.sh                    the data below, 2 runs
-#   ZIP_BENCH_RUNS=3 bench/zip.sh
+#   bench/zip.sh                    the data below, 3 runs
+#   ZIP_BENCH_RUNS=5 bench/zip.sh
 # Data (made once, kept in bench/out/zipdata): a gather-like folder of ~250 MB
 # with text logs, many small files, PE binaries, already-compressed files and
-# two dump-like files; and a folder with one 100 MB dump-like file alone.
+# two dump-like files; a folder with one 300 MiB dump-like file alone; and,
+# when `make run` has made it, the demo machine's gather folder
+# (build/demo-prefix, or the folder in ZIP_BENCH_DEMO).
+# The two programs run side by side in one run: each round runs zip -9 and
+# then zipfolder.exe, and the figures are the medians of the rounds. CPU s is
+# the work done whatever the load: on 2 free cores the wall time of
+# zipfolder can come down to half its CPU time, not on a busy machine.
 # Rows for zipfolder: the whole process as a user sees it, and the packing
 # alone as the program times it (QueryPerformanceCounter); Wine's start-up is
 # the run on an empty folder.
 set -euo pipefail
+[ -n "${ZIP_BENCH_TRACE:-}" ] && set -x
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXLO_BUILD_DIR:-$root/build/x64}
@@ -17,7 +24,8 @@ loader=/usr/lib/wine/wine64
 template=$build/wine-template
 exe=$build/tests/zipfolder.exe
 data=$root/bench/out/zipdata
-runs=${ZIP_BENCH_RUNS:-2}
+runs=${ZIP_BENCH_RUNS:-3}
+demo=${ZIP_BENCH_DEMO:-$root/build/demo-prefix/drive_c/users/root/Temp/GetInfoDir}
 
 if [ "${1:-}" != --in-prefix ]; then
     [ -f "$exe" ] || { echo "zip.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
@@ -25,7 +33,7 @@ if [ "${1:-}" != --in-prefix ]; then
     exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
 fi
 
-if [ ! -f "$data/.complete" ]; then
+if [ ! -f "$data/.complete-v2" ]; then
     echo "zip.sh: making the test data in $data (once)" >&2
     rm -rf "$data"
     mkdir -p "$data"
@@ -102,10 +110,10 @@ def dump(size):
     return b"".join(parts)[:size]
 write("gather/AppPath/tbx_Antivirus_mini.dmp", dump(40 * MIB))
 write("gather/GDX/AppPath/gdx_Antivirus_mini.dmp", dump(40 * MIB))
-write("single/big.dmp", dump(100 * MIB))
+write("single/big.dmp", dump(300 * MIB))
 os.makedirs(os.path.join(out, "empty"), exist_ok=True)
 EOF
-    touch "$data/.complete"
+    touch "$data/.complete-v2"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexlo-zip-bench.XXXXXX")
@@ -116,55 +124,58 @@ wineserver -p
 "$VEXLO_WINE" "$exe" "$(winpath "$data/empty")" "$(winpath "$work/warm.zip")" >/dev/null  # warms Wine's files
 find "$data" -type f -exec cat {} + >/dev/null                                                 # and the page cache
 
-# best_of CMD...: fastest wall-clock seconds of $runs runs
-best_of() {
-    local best= start end t
-    for ((i = 0; i < runs; i++)); do
-        rm -f "$work"/*.zip
-        start=$EPOCHREALTIME
-        "$@" >/dev/null 2>&1
-        end=$EPOCHREALTIME
-        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
-        if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-    done
-    echo "$best"
+# seconds CMD...: "<wall seconds> <CPU seconds>" of one run (CPU: user and
+# system time of the process and its children, as /usr/bin/time counts them;
+# for zipfolder.exe that is the Windows process with all its threads)
+seconds() {
+    /usr/bin/time -f '%e %U %S' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
+    awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$work/time.txt"
 }
-# inner_best FOLDER: fastest packing time alone, as zipfolder --time reports it
-inner_best() {
-    local best= t
-    for ((i = 0; i < runs; i++)); do
-        rm -f "$work/inner.zip"
-        t=$("$VEXLO_WINE" "$exe" --time "$(winpath "$1")" "$(winpath "$work/inner.zip")" 2>&1 >/dev/null |
-            awk '$1 == "time" { printf "%.3f", $2 / 1000 }')
-        if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-    done
-    echo "$best"
+# median VALUES...: the middle one (the mean of the two middle ones)
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# inner FOLDER ARCHIVE: the packing alone, as zipfolder --time reports it
+inner() {
+    "$VEXLO_WINE" "$exe" --time "$(winpath "$1")" "$(winpath "$2")" 2>&1 >/dev/null |
+        awk '$1 == "time" { printf "%.3f", $2 / 1000 }'
 }
-zip_info() { (cd "$1" && zip -9 -r -q "$2" .); }
-ours() { "$VEXLO_WINE" "$exe" "$(winpath "$1")" "$(winpath "$2")"; }
 
-t_start=$(best_of ours "$data/empty" "$work/e.zip")
-row() { printf '%-40s %9s %14s %9s\n' "$@"; }
-echo "Archive of a folder: zipfolder.exe (ZipFile, wine64) against zip -9 -r, warm cache, best of $runs ($(nproc) CPUs)"
-for set in gather single; do
+starts=()
+for ((i = 0; i < runs; i++)); do starts+=("$(seconds "$VEXLO_WINE" "$exe" "$(winpath "$data/empty")" "$(winpath "$work/e.zip")" | cut -d' ' -f1)"); done
+t_start=$(median "${starts[@]}")
+row() { printf '%-40s %9s %9s %14s %9s %9s\n' "$@"; }
+echo "Archive of a folder: zipfolder.exe (ZipFile, wine64) against zip -9 -r, warm cache, median of $runs rounds side by side ($(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg))"
+sets="gather single"
+[ -d "$demo" ] && sets="$sets demo"
+for set in $sets; do
     folder=$data/$set
+    [ "$set" = demo ] && folder=$demo
     files=$(find "$folder" -type f | wc -l)
     bytes=$(find "$folder" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-    t_zip=$(best_of zip_info "$folder" "$work/infozip.zip")
-    zip_info "$folder" "$work/infozip.zip"
+    find "$folder" -type f -exec cat {} + >/dev/null   # page cache
+    t_zips=() t_ourss=() t_inners=() c_zips=() c_ourss=()
+    for ((i = 0; i < runs; i++)); do
+        rm -f "$work"/*.zip
+        read -r t c < <(seconds env -C "$folder" zip -9 -r -q "$work/infozip.zip" .)
+        t_zips+=("$t") c_zips+=("$c")
+        read -r t c < <(seconds "$VEXLO_WINE" "$exe" "$(winpath "$folder")" "$(winpath "$work/ours.zip")")
+        t_ourss+=("$t") c_ourss+=("$c")
+        rm -f "$work/inner.zip"
+        t_inners+=("$(inner "$folder" "$work/inner.zip")")
+    done
+    t_zip=$(median "${t_zips[@]}") t_ours=$(median "${t_ourss[@]}") t_inner=$(median "${t_inners[@]}")
+    c_zip=$(median "${c_zips[@]}") c_ours=$(median "${c_ourss[@]}")
     s_zip=$(stat -c %s "$work/infozip.zip")
-    t_ours=$(best_of ours "$folder" "$work/ours.zip")
-    ours "$folder" "$work/ours.zip" >/dev/null
     s_ours=$(stat -c %s "$work/ours.zip")
-    t_inner=$(inner_best "$folder")
     unzip -t -q "$work/ours.zip" >/dev/null || { echo "zip.sh: unzip -t rejects our archive" >&2; exit 1; }
     echo
     echo "$set: $files files, $bytes bytes"
-    row "" seconds "archive bytes" "vs zip"
-    row "zip -9 -r -q ($(zip -v | sed -n 's/^This is Zip \([^ ]*\).*/\1/p'))" "$t_zip" "$s_zip" "100.00%"
-    row "zipfolder.exe, whole process" "$t_ours" "$s_ours" \
-        "$(awk -v a="$s_ours" -v b="$s_zip" 'BEGIN { printf "%.2f%%", 100 * a / b }')"
-    row "zipfolder.exe, packing alone" "$t_inner" "" ""
+    row "" seconds "CPU s" "archive bytes" "size" "time"
+    row "zip -9 -r -q ($(zip -v | sed -n 's/^This is Zip \([^ ]*\).*/\1/p'))" "$t_zip" "$c_zip" "$s_zip" "1.000x" "1.00x"
+    row "zipfolder.exe, whole process" "$t_ours" "$c_ours" "$s_ours" \
+        "$(awk -v a="$s_ours" -v b="$s_zip" 'BEGIN { printf "%.3fx", a / b }')" \
+        "$(awk -v a="$t_ours" -v b="$t_zip" 'BEGIN { printf "%.2fx", a / b }')"
+    row "zipfolder.exe, packing alone" "$t_inner" "" "" "" \
+        "$(awk -v a="$t_inner" -v b="$t_zip" 'BEGIN { printf "%.2fx", a / b }')"
 done
 echo
-row "Wine start-up (zipfolder, empty folder)" "$t_start" "" ""
+row "Wine start-up (zipfolder, empty folder)" "$t_start" "" "" "" ""

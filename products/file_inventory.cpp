@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <deque>
+#include <iterator>
 #include <optional>
+#include <set>
+#include <tuple>
 
 #include "platform/folder_walk.h"
 #include "platform/handles.h"
@@ -58,14 +61,17 @@ TReportLines BuildSection(const std::wstring& headerName, const std::wstring& ke
     const std::optional<std::wstring> folder = RecordedInstallFolder(keyName);
     if (!folder)
         return section;
-    const std::vector<std::wstring> entries = folder->empty() ? std::vector<std::wstring>() : ListInstallTree(*folder);
+    std::vector<std::wstring> entries = folder->empty() ? std::vector<std::wstring>() : ListInstallTree(*folder);
     if (entries.empty())
         return {};
-    for (const std::wstring& entry : entries) {
+    // Each entry becomes its line in place, so that the listing and the lines
+    // are never held twice.
+    for (std::wstring& entry : entries) {
         const TInventoryItem item = SplitInventoryEntry(entry);
         // Deep files of an install folder may pass MAX_PATH: the readers get the long form.
-        section.push_back(line(item, ExtendedLengthPath(item.Path)));
+        entry = line(item, ExtendedLengthPath(item.Path));
     }
+    section.insert(section.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
     return section;
 }
 
@@ -130,8 +136,15 @@ std::vector<std::wstring> ListInstallTree(const std::wstring& folder)
         return {};
     // Every folder queued so far: one reached again by another way (a loop that
     // is no reparse point, a bind mount seen through Wine) is not queued again.
-    std::vector<TFolderId> seen{FolderIdOf(IncludeTrailingBackslash(folder))};
-    const TFolderLister lister = [&seen](const std::wstring& current, std::vector<TTreeEntry>& entries) {
+    // Kept ordered, so that a tree of many folders costs no comparison of each
+    // with all; a folder whose identity is unknown is never the same as another.
+    using TKnownId = std::tuple<DWORD, DWORD, DWORD>;
+    std::set<TKnownId> seen;
+    const auto firstSeen = [&seen](const TFolderId& id) {
+        return !id.Known || seen.insert(TKnownId{id.Volume, id.IndexHigh, id.IndexLow}).second;
+    };
+    firstSeen(FolderIdOf(IncludeTrailingBackslash(folder)));
+    const TFolderLister lister = [&firstSeen](const std::wstring& current, std::vector<TTreeEntry>& entries) {
         WIN32_FIND_DATAW data{};
         const UniqueFind find(FindFirstFileW(ExtendedLengthPath(current + L"*.*").c_str(), &data));
         if (!find)
@@ -144,13 +157,8 @@ std::vector<std::wstring> ListInstallTree(const std::wstring& folder)
             entry.Folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             entry.Link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             entry.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-            if (entry.Folder && !entry.Link) {
-                const TFolderId id = FolderIdOf(current + entry.Name + L"\\");
-                for (const TFolderId& known : seen)
-                    entry.Link = entry.Link || id.Same(known);
-                if (!entry.Link)
-                    seen.push_back(id);
-            }
+            if (entry.Folder && !entry.Link)
+                entry.Link = !firstSeen(FolderIdOf(current + entry.Name + L"\\"));
             entries.push_back(std::move(entry));
         } while (FindNextFileW(find.get(), &data));
         return true;
@@ -177,8 +185,8 @@ void MakeFilesInfo(const std::wstring& gatherFolder)
 {
     const TProductMode mode = ProductMode;
     TReportLines lines;
-    const auto add = [&lines](const TReportLines& section) {
-        lines.insert(lines.end(), section.begin(), section.end());
+    const auto add = [&lines](TReportLines section) {
+        lines.insert(lines.end(), std::make_move_iterator(section.begin()), std::make_move_iterator(section.end()));
     };
     if (mode == pmAll || mode == pmMainProduct) {
         add(BuildProductSection(PrevRegistryProductName(), PrevUninstallKeyName()));
