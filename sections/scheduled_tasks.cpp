@@ -32,20 +32,46 @@ void RunSchtasks(const std::wstring& arguments, TReportLines& lines, DWORD timeo
     RunAndCapture(SystemProgramPath(L"cmd.exe"), L"/c \"" + command + L"\"", lines, timeoutMs, CmdTitle());
 }
 
+bool KeyExists(HKEY root, const wchar_t* path)
+{
+    UniqueKey key;
+    return RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// Deletes a key this run created, unless something was put into it meanwhile.
+void DeleteKeyIfEmpty(HKEY root, const wchar_t* path)
+{
+    {
+        UniqueKey key;
+        if (RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+            return;
+        DWORD subKeys = 0, values = 0;
+        if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            subKeys != 0 || values != 0)
+            return;
+    }
+    RegDeleteKeyW(root, path);
+}
+
 // The console code page value set to 437 for the owner's lifetime: its old
-// value is written back, or the value is deleted when there was none.
+// value is written back, or the value is deleted when there was none; keys
+// that had to be created for it are deleted again.
 class TCodePageSwitch {
 public:
     enum TState { csSwitched, csNoKey, csUnreadable };
 
     TCodePageSwitch()
     {
+        FCreatedParent = !KeyExists(HKEY_CURRENT_USER, ConsoleParentKey);
+        DWORD disposition = 0;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, ConsoleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, FKey.put(),
-                            nullptr) != ERROR_SUCCESS) {
+                            &disposition) != ERROR_SUCCESS) {
             FKey.reset();
             FState = csNoKey;
             return;
         }
+        FCreatedKey = disposition == REG_CREATED_NEW_KEY;
         DWORD type = REG_NONE, value = 0, size = sizeof(value);
         const LONG read =
             RegQueryValueExW(FKey.get(), CodePageValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
@@ -68,6 +94,11 @@ public:
             RegDeleteValueW(FKey.get(), CodePageValue);
         else if (FRestore)
             Write(FOldValue);
+        FKey.reset();
+        if (FCreatedKey)
+            DeleteKeyIfEmpty(HKEY_CURRENT_USER, ConsoleKey);
+        if (FCreatedKey && FCreatedParent)
+            DeleteKeyIfEmpty(HKEY_CURRENT_USER, ConsoleParentKey);
     }
     TCodePageSwitch(const TCodePageSwitch&) = delete;
     TCodePageSwitch& operator=(const TCodePageSwitch&) = delete;
@@ -85,6 +116,8 @@ private:
     DWORD FOldValue = 0;
     bool FRestore = false;
     bool FDeleteAfter = false;
+    bool FCreatedKey = false;
+    bool FCreatedParent = false;
 };
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes)

@@ -13,6 +13,7 @@ inline constexpr DWORD TaskQueryTimeoutMs = 2 * 60 * 1000;
 
 // The per-user console setting of cmd.exe windows that the listing switches
 // to code page 437 when the first query yields no task names.
+inline constexpr wchar_t ConsoleParentKey[] = L"Console";
 inline constexpr wchar_t ConsoleKey[] = L"Console\\%SystemRoot%_system32_cmd.exe";
 inline constexpr wchar_t CodePageValue[] = L"CodePage";
 

@@ -85,11 +85,11 @@ def install_tool(folder_win="C:\\tool", name="VexloGather.exe"):
     return folder
 
 
-def run_program(args, timeout=300, env=None):
+def run_program(args, timeout=300, env=None, loader=None):
     """Runs a Windows program of the prefix; stdout through a file, since a
     Wine process may leave helpers that hold inherited pipes open."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        proc = subprocess.run([wine, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+        proc = subprocess.run([loader or wine, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                               env=env or os.environ, timeout=timeout)
         out.seek(0)
         err.seek(0)
@@ -149,3 +149,78 @@ def regedit_import(text):
         return proc.returncode
     finally:
         os.remove(name)
+
+
+# The firewall service, whose start type the tool sets to automatic (and which
+# it starts): the one setting of the machine a run changes on purpose.
+FIREWALL_SERVICE = "MPSSVC"
+_SHELL_FOLDERS = {"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS",
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS"}
+
+
+def machine_settings(states_tool):
+    """The machine's settings: the registry of HKLM and HKCU as the 64-bit reg
+    exports it (which sees both views: the 32-bit one is its Wow6432Node
+    branch), as {key in upper case: {value line}}, and the services as
+    {name in upper case: (state, start type)} from service_states.exe (the
+    prefix path of a copy of it)."""
+    keys = {}
+    for root in ("HKLM", "HKCU"):
+        with tempfile.NamedTemporaryFile(suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
+            name = f.name
+        try:
+            rc, _, _ = run_program(["reg", "export", root, "C:\\" + os.path.basename(name), "/y"], timeout=300,
+                                   loader=wine64)
+            check(rc == 0, f"reg export {root}")
+            data = open(name, "rb").read()
+        finally:
+            os.remove(name)
+        text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("utf-8", "replace")
+        current = None
+        for line in text.replace("\\\r\n  ", "").splitlines():
+            if line.startswith("[") and line.endswith("]"):
+                current = keys.setdefault(line[1:-1].upper(), set())
+            elif line and current is not None:
+                current.add(line)
+    rc, out, _ = run_program([states_tool], timeout=120)
+    check(rc == 0, "service states read")
+    services = {}
+    for line in out.splitlines():
+        if line.strip():
+            name, state, start = line.strip().split("|")
+            services[name.upper()] = (int(state), int(start))
+    return keys, services
+
+
+def settings_changes(before, after):
+    """What differs between two machine_settings(), as sentences; empty when
+    nothing but the firewall service's start type and state changed (and the
+    shell's own copy of a folder path, see below)."""
+    (before_keys, before_services), (after_keys, after_services) = before, after
+    changes = []
+    firewall_key = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\" + FIREWALL_SERVICE
+    for key in sorted(set(before_keys) | set(after_keys)):
+        was, now = before_keys.get(key), after_keys.get(key)
+        if was == now:
+            continue
+        gone, new = (was or set()) - (now or set()), (now or set()) - (was or set())
+        names = {line.split("=")[0] for line in gone | new}
+        if key == firewall_key and was is not None and now is not None and names <= {'"Start"'}:
+            continue
+        # The shell keeps "Shell Folders" as a copy of where the folders are:
+        # when a program asks for a folder, it writes the folder's path over a
+        # value there that is no text. That is Windows' own bookkeeping.
+        if key in _SHELL_FOLDERS and was is not None and now is not None and \
+                all(line.split("=", 1)[1].startswith('"') for line in new):
+            continue
+        changes.append(f"registry key changed by the run: {key}\n    before only: "
+                       f"{sorted(gone) if was is not None else '(no such key)'}\n    after only: "
+                       f"{sorted(new) if now is not None else '(key deleted)'}")
+    for name in sorted(set(before_services) | set(after_services)):
+        was, now = before_services.get(name), after_services.get(name)
+        if name == FIREWALL_SERVICE:
+            if now is None or now[1] != 2:
+                changes.append(f"the firewall service does not start automatically: {was} -> {now}")
+        elif was != now:
+            changes.append(f"service {name}: (state, start type) {was} -> {now}")
+    return changes

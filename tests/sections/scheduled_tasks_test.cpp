@@ -185,6 +185,23 @@ TEST_F(TaskListing, EmptyFirstAnswerRetriesUnderCodePage437ThenDeletesTheValue)
     EXPECT_EQ(FConsole.State(), L"absent");
 }
 
+// Without the console's key the value is written in a key made for it: both
+// that key and "Console" above it (when the run made it) are gone afterwards.
+TEST_F(TaskListing, KeysMadeForTheCodePageAreDeletedAgain)
+{
+    const auto exists = [](const wchar_t* path) {
+        UniqueKey key;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    };
+    ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, ConsoleKey), ERROR_SUCCESS);
+    RegDeleteKeyW(HKEY_CURRENT_USER, ConsoleParentKey);  // stays when it holds other keys
+    const bool parentBefore = exists(ConsoleParentKey);
+    FStandins.Put(L"csv-437.txt", Header + Row("\\Delta"));
+    EXPECT_EQ(Collect(), Details(L"Delta", L"437"));
+    EXPECT_FALSE(exists(ConsoleKey));
+    EXPECT_EQ(exists(ConsoleParentKey), parentBefore);
+}
+
 TEST_F(TaskListing, EmptyFirstAnswerPutsAnOldCodePageBack)
 {
     FConsole.Set(850);
