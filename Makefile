@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: setup build build-x64 build-x86 test test-x64 test-x86 run bench clean
+.PHONY: setup build build-x64 build-x86 build-run test test-x64 test-x86 run run-gui bench clean
 
 setup:
 	@bash scripts/setup.sh
@@ -24,8 +24,17 @@ test: build
 	ctest --preset x64
 	ctest --preset x86
 
-run: build
+# What `make run` needs, and nothing of the tests: the programs and the demo
+# machine's fixtures of the x64 build.
+build-run: setup
+	@cmake --preset x64 >/dev/null
+	@cmake --build --preset x64 --target VexloGather VexloHelper demo_machine -- --no-print-directory
+
+run: build-run
 	@bash scripts/run.sh
+
+run-gui: build-run
+	@bash scripts/run.sh --gui
 
 bench: build-x64
 	@bash bench/bench.sh

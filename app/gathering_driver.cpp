@@ -249,7 +249,7 @@ TGatherResult DoGatherInfo(HWND wnd, int otherInfoSizeLimit)
         Guarded(lw::StepBrowserHelpers, [&] { GetBHOItemListEx(list); });
         progress.StepProgress();
         Guarded(lw::StepAutoruns, [&] {
-            const TReportLines autoruns = GetAutorunListx();
+            const TReportLines autoruns = GetAutorunList();
             list.insert(list.end(), autoruns.begin(), autoruns.end());
         });
         list.push_back(AsteriskRow);
@@ -266,12 +266,12 @@ TGatherResult DoGatherInfo(HWND wnd, int otherInfoSizeLimit)
         progress.StepProgress();
 
         list.assign(1, RegHeader);
-        Guarded(lw::StepUninstallExport, [&] { DoClllectEx(list); });
+        Guarded(lw::StepUninstallExport, [&] { DoCollectEx(list); });
         WriteReportFile(gatherFolder + L"uninstall.txt", list);
         progress.StepProgress();
 
         list.assign(1, RegHeader);
-        Guarded(lw::StepDnsExport, [&] { DoClllectDNS(list); });
+        Guarded(lw::StepDnsExport, [&] { DoCollectDNS(list); });
         WriteReportFile(gatherFolder + L"dnsGetinfo.txt", list);
         progress.StepProgress();
 

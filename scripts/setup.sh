@@ -11,7 +11,7 @@ sudo_=""
 
 packages=(wine wine64 wine32:i386 g++-mingw-w64-x86-64 g++-mingw-w64-i686
           libz-mingw-w64-dev googletest cmake make xvfb xdotool imagemagick unzip
-          zip python3)
+          zip p7zip-full python3)
 
 missing=()
 need_i386=0

@@ -273,7 +273,7 @@ bool IsDefaultLaunchItem(const std::wstring& item, const std::wstring& program, 
            SameText(item, windowsDir + L"\\" + program);
 }
 
-TReportLines GetAutorunListx()
+TReportLines GetAutorunList()
 {
     TAutorunReader reader;
     const bool wow64 = IsWow64();

@@ -9,7 +9,7 @@
 #include "sections/report_lines.h"
 
 // The "Autoruns" section as a list of its own; the caller appends it.
-TReportLines GetAutorunListx();
+TReportLines GetAutorunList();
 
 // The command line of a shortcut: "\"target\" arguments" (a shortcut that
 // cannot be loaded gives "\"\" "). Raises EComError when no shell-link object

@@ -61,7 +61,7 @@ void ExportKey(TRegistry& registry, TReportLines& lines, const std::wstring& pat
 
 // A failure ends the step where it happens; the lines added until then stay
 // in the caller's list, and the driver logs the reason.
-void DoClllectEx(TReportLines& lines)
+void DoCollectEx(TReportLines& lines)
 {
     TRegistry registry;
     const bool both = IsWow64();
@@ -75,7 +75,7 @@ void DoClllectEx(TReportLines& lines)
         ExportKey(registry, lines, UninstallKey32, UserRoot);
 }
 
-void DoClllectDNS(TReportLines& lines)
+void DoCollectDNS(TReportLines& lines)
 {
     TRegistry registry;
     registry.SetRoot(HKEY_LOCAL_MACHINE);

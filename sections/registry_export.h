@@ -9,9 +9,9 @@
 
 // The uninstall keys of the machine and of the user, both registry branches
 // (the Wow6432Node ones only on 64-bit Windows).
-void DoClllectEx(TReportLines& lines);
+void DoCollectEx(TReportLines& lines);
 // The TCP/IP interface keys.
-void DoClllectDNS(TReportLines& lines);
+void DoCollectDNS(TReportLines& lines);
 
 // Appends the key at `path` (below the registry object's root, no leading
 // backslash) and everything below it, depth first: an empty line, the key

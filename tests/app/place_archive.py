@@ -10,7 +10,7 @@ import time
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
-from e2e_support import check, finish, linux_path, wine, build  # noqa: E402
+from e2e_support import check, finish, linux_path, seven_zip_test, wine, build  # noqa: E402
 
 probe = os.path.join(build, "tests", "place_archive_probe.exe")
 
@@ -54,6 +54,7 @@ check(rc == 0 and out == "placed", f"the next run places the archive ({rc}, {out
 check(not os.path.exists(partial), "and removes what the killed run left")
 with zipfile.ZipFile(target) as z:
     check(z.testzip() is None, "the placed archive reads back whole")
+check(seven_zip_test(target), "7-Zip reads the placed archive")
 os.remove(archive)
 
 # A save folder with too little room: a small file system mounted there.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Archives made by zipfolder.exe (ZipFile) must satisfy readers of the Linux
-side: Python's zipfile, unzip and zipinfo.
+side: Python's zipfile, unzip, zipinfo and 7-Zip.
 
 Run by ctest through scripts/wine-test.sh, which sets WINEPREFIX and
 VEXLO_WINE (the Wine loader).
@@ -164,9 +164,16 @@ def check_archive(archive, contents, stats, stamp):
     check(b"PK\x06\x06" not in raw[-200:] and b"PK\x06\x07" not in raw[-200:], "ZIP64 records without need")
 
 
+def check_7z(archive, what):
+    r = subprocess.run(["7z", "t", archive], stdin=subprocess.DEVNULL, capture_output=True)
+    check(r.returncode == 0 and b"Everything is Ok" in r.stdout,
+          f"7z t on {what}: {r.returncode} {r.stdout.decode(errors='replace')[-400:]}")
+
+
 def check_unzip(archive, contents, out):
     r = subprocess.run(["unzip", "-t", "-q", archive], capture_output=True)
     check(r.returncode == 0, f"unzip -t: {r.returncode} {r.stdout.decode(errors='replace')}")
+    check_7z(archive, "the gather folder's archive")
     r = subprocess.run(["unzip", "-q", archive, "-d", out], capture_output=True, env=WINE_ENV)
     check(r.returncode == 0, f"unzip: {r.returncode} {r.stderr.decode(errors='replace')}")
     found = {}
@@ -234,6 +241,7 @@ def main():
             check(first.extract_version == (20 if first.file_size == 0 else 45), "first entry's version")
         r = subprocess.run(["unzip", "-t", "-q", archive64], capture_output=True)
         check(r.returncode == 0, f"unzip -t on ZIP64: {r.stdout.decode(errors='replace')}")
+        check_7z(archive64, "the ZIP64 archive")
 
         # An empty gather folder (given without its backslash): a valid empty archive, ret=0.
         empty = os.path.join(work, "EmptyDir")
@@ -247,6 +255,7 @@ def main():
         r = subprocess.run(["unzip", "-t", empty_zip], capture_output=True)
         check(r.returncode == 1 and b"zipfile is empty" in r.stdout + r.stderr,
               f"unzip -t on the empty archive: {r.returncode} {r.stdout + r.stderr}")
+        check_7z(empty_zip, "the empty archive")
         want = f"zip:root={windows_path(empty)}\\zipName={windows_path(empty_zip)}ret=0"
         lines = read_log_lines(empty_log)
         check(len(lines) == 1 and lines[0].endswith("  " + want), f"empty log {lines}, expected {want!r}")
@@ -265,6 +274,7 @@ def main():
         lines = read_log_lines(dev_log)
         with zipfile.ZipFile(dev_zip) as zf:
             packed = {n: zf.read(n) for n in zf.namelist()}
+        check_7z(dev_zip, "the archive of device names")
         check(packed.get("plain.txt") == b"plain.txt", f"the plain file is packed: {sorted(packed)}")
         for name in ("con", "nul.txt", "aux"):
             logged = any(f"zip skipped: {windows_path(os.path.join(devices, name))}: " in line for line in lines)

@@ -10,7 +10,7 @@ import tempfile
 import zipfile
 
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_support import check, finish, install_tool, linux_path, wine  # noqa: E402
+from e2e_support import check, finish, install_tool, linux_path, seven_zip_test, wine  # noqa: E402
 
 tools = [install_tool(f"C:\\tool{i}") for i in (1, 2)]
 
@@ -46,6 +46,7 @@ for pair in range(10):
         if ok:
             with zipfile.ZipFile(archive) as z:
                 ok = z.testzip() is None and "Vexlo_Debug_Info.txt" in z.namelist()
+            ok = ok and seven_zip_test(archive)
         check(ok, f"pair {pair}: {archive_win} reads back whole")
 
 print("busy answers:", busy_count)

@@ -120,10 +120,17 @@ def read_log(tool_dir):
     return words
 
 
+def seven_zip_test(archive):
+    """7-Zip's test of an archive: every entry unpacks and matches its CRC."""
+    proc = subprocess.run(["7z", "t", archive], stdin=subprocess.DEVNULL, capture_output=True)
+    return proc.returncode == 0 and b"Everything is Ok" in proc.stdout
+
+
 def read_archive(archive):
-    """{entry name: bytes} of an archive, after zipfile and unzip -t checked it."""
+    """{entry name: bytes} of an archive, after zipfile, unzip -t and 7z t checked it."""
     check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode == 0,
           f"unzip -t accepts {archive}")
+    check(seven_zip_test(archive), f"7z t accepts {archive}")
     with zipfile.ZipFile(archive) as z:
         check(z.testzip() is None, "zipfile CRCs")
         return {name: z.read(name) for name in z.namelist()}

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Runs VexloGather.exe in the test's Wine prefix and checks, with readers of
-our own choosing (Python's zipfile, unzip -t), the archive it made, the report
+our own choosing (Python's zipfile, unzip -t, 7z t), the archive it made, the report
 files in it, the diagnostic log's step words and the debugger string."""
 import os
 import re
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_support import check, finish, linux_path, utf16_lines, install_tool, run_gather, read_log, prefix  # noqa: E402
+from e2e_support import (check, finish, linux_path, utf16_lines, install_tool, run_gather, read_log, log_words,  # noqa: E402
+                         prefix, seven_zip_test)
 import zipfile  # noqa: E402
 import subprocess  # noqa: E402
 
@@ -22,8 +23,9 @@ archive = linux_path(archive_win)
 debug_line = 'OutputDebugStringA "VireRuri(DoGatherInfo) result:=' + archive_win.replace("\\", "\\\\") + '"'
 check(debug_line in stderr, "debugger string with the archive path")
 
-# The archive, read by Python's zipfile and Info-ZIP's unzip.
+# The archive, read by Python's zipfile, Info-ZIP's unzip and 7-Zip.
 check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode == 0, "unzip -t accepts the archive")
+check(seven_zip_test(archive), "7z t accepts the archive")
 with zipfile.ZipFile(archive) as z:
     check(z.testzip() is None, "zipfile CRCs")
     names = sorted(z.namelist())
@@ -52,20 +54,26 @@ with zipfile.ZipFile(archive) as z:
 # The diagnostic log next to the program: every step's words, in order.
 words = read_log(tool)
 gather_win = temp_win + "GetInfoDir\\"
+W = log_words()
+
+
+def succ(step):
+    return W[step] + W["SuffixSucc"]
+
+
 expected = [
-    "DoGatherInfo strart",
-    f"TempPath:{gather_win}, tmpZipDir:{temp_win}, Result:{archive_win}",
-    "CreateThread Succ",
-    "Vexlo_Routine_New.GetFileVersion(GetModuleName(HInstance), 3)) Succ",
-    "DateTimeToStr(Now) Succ",
-    "GetOSInfoEx Succ", "GetProcessListEx Succ", "EnumServices Succ", "GetBHOItemListEx Succ",
-    "GetAutorunListx Succ", "GetWSCInfo Succ", "GetAppFileInfo Succ", "DoClllectEx Succ", "DoClllectDNS Succ",
-    "MakeFilesInfo Succ", "LoadLog Succs", "LoadOtherInfo Succ", "LoadOnlyForVireRuriTool Succ", "EnumTasks Succ",
-    "GenTBXLogFiles Succ", "GenNeedFileByBDError Succ", "GenGDXLogFiles Succ", "GenNeedFileByBDError Succ",
-    "WaitGetSystemInfo Succ",
-    f"zip:root={gather_win}zipName={archive_win}ret=6",
-    "ZipFile Succ",
-    f"DoGatherInfo End: {archive_win}",
+    W["GatherStart"],
+    W["TempPathPrefix"] + gather_win + W["TempZipDirPart"] + temp_win + W["TempResultPart"] + archive_win,
+    W["CreateThreadSucc"],
+    succ("StepVersion"), succ("StepDate"),
+    succ("StepOSInfo"), succ("StepProcessList"), succ("StepServices"), succ("StepBrowserHelpers"),
+    succ("StepAutoruns"), succ("StepSecurityCenter"), succ("StepAppFiles"), succ("StepUninstallExport"),
+    succ("StepDnsExport"), succ("StepFilesInfo"), W["LoadLogSucc"], succ("StepLoadOtherInfo"),
+    succ("StepVireRuriTool"), succ("StepTasks"), succ("StepTbxLogFiles"), succ("StepVersionFiles"),
+    succ("StepGdxLogFiles"), succ("StepVersionFiles"), succ("StepSystemInfo"),
+    W["ZipRootPrefix"] + gather_win + W["ZipNamePart"] + archive_win + W["ZipCountPart"] + "6",
+    W["ZipFileSucc"],
+    W["GatherEnd"] + archive_win,
 ]
 check(words == expected, "log words in order:\n  got      " + "\n           ".join(words))
 
@@ -96,6 +104,7 @@ if archive_win2 == archive_win:
 else:
     check(archive_win2.lower() == "c:\\tool\\vexlo_debug_info.zip", f"the fallback archive beside the program: {archive_win2}")
     check(f"Gather folder cannot be emptied: {gather_win}" in words, "the log says why the fallback was taken")
+check(seven_zip_test(linux_path(archive_win2)), "7z t accepts the second archive")
 with zipfile.ZipFile(linux_path(archive_win2)) as z:
     names = sorted(z.namelist())
     check(names == ["FilesInfo.txt", "SystemInfo.txt", "Vexlo_Debug_Info.txt", "dnsGetinfo.txt", "task.txt",

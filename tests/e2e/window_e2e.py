@@ -202,6 +202,8 @@ archive = os.path.join(desk, "Vexlo_Debug_Info.zip")
 check(os.path.isfile(archive), "archive on the desktop")
 if os.path.isfile(archive):
     check(subprocess.run(["unzip", "-tq", archive], capture_output=True).returncode == 0, "archive tests good")
+    seven = subprocess.run(["7z", "t", archive], stdin=subprocess.DEVNULL, capture_output=True)
+    check(seven.returncode == 0 and b"Everything is Ok" in seven.stdout, "7z t accepts the archive")
 check(not os.path.exists(log), "the log is deleted after a successful run")
 
 

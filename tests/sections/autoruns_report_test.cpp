@@ -192,12 +192,12 @@ const Lines SectionHead{L"", L"===== Autoruns =====", L""};
 
 // Runs first: the prefix as Wine makes it has no launch entries of its own
 // (its Winlogon "Shell" is the default explorer.exe).
-TEST(GetAutorunListxTest, ASystemWithoutAutorunsGivesTheBareHeader)
+TEST(GetAutorunListTest, ASystemWithoutAutorunsGivesTheBareHeader)
 {
-    EXPECT_EQ(GetAutorunListx(), SectionHead);
+    EXPECT_EQ(GetAutorunList(), SectionHead);
 }
 
-TEST(GetAutorunListxTest, EveryLaunchPointInOrderWithItsHeader)
+TEST(GetAutorunListTest, EveryLaunchPointInOrderWithItsHeader)
 {
     const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const std::wstring runOnce = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -302,7 +302,7 @@ TEST(GetAutorunListxTest, EveryLaunchPointInOrderWithItsHeader)
              L"C:\\evil.exe",
          })
         expected.push_back(line);
-    EXPECT_EQ(GetAutorunListx(), expected);
+    EXPECT_EQ(GetAutorunList(), expected);
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST(RegistryLines, StringsDoubleBackslashesOnlyOtherValuesAsRendered)
 
 // Values are created in name order so that the listing order is the same on
 // Windows (creation order) and Wine (name order).
-TEST(DoClllectEx, UninstallKeysOfBothBranchesAndTheUserWholeFile)
+TEST(DoCollectEx, UninstallKeysOfBothBranchesAndTheUserWholeFile)
 {
     {
         const auto app = CreateKey(HKEY_LOCAL_MACHINE, Uninstall + L"\\VexloApp", KEY_WOW64_64KEY);
@@ -155,10 +155,10 @@ TEST(DoClllectEx, UninstallKeysOfBothBranchesAndTheUserWholeFile)
         u + L"\\VexloUser]",
         L"\"DisplayName\"=\"User app\"",
     };
-    EXPECT_EQ(ExportFile(DoClllectEx), ExpectedFile(expected));
+    EXPECT_EQ(ExportFile(DoCollectEx), ExpectedFile(expected));
 }
 
-TEST(DoClllectDNS, InterfaceKeysWholeFile)
+TEST(DoCollectDNS, InterfaceKeysWholeFile)
 {
     {
         const auto first = CreateKey(HKEY_LOCAL_MACHINE, Interfaces + L"\\{0A1B}", KEY_WOW64_64KEY);
@@ -182,7 +182,7 @@ TEST(DoClllectDNS, InterfaceKeysWholeFile)
         L"",
         key + L"\\{2C3D}]",
     };
-    EXPECT_EQ(ExportFile(DoClllectDNS), ExpectedFile(expected));
+    EXPECT_EQ(ExportFile(DoCollectDNS), ExpectedFile(expected));
 }
 
 TEST(ExportKey, MissingKeyAddsNothingAndNoWow6432NodeIsFollowed)
