@@ -14,3 +14,12 @@ add_test(NAME registry_values_e2e
                  python3 ${CMAKE_CURRENT_LIST_DIR}/registry_values_e2e.py)
 set_tests_properties(registry_values_e2e PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEXLO_TEST_ENV}"
                      TIMEOUT 900)
+
+# systeminfo and schtasks that never end: the run ends within the bounds of
+# the capture (five minutes) and of the task queries, and makes its archive.
+add_test(NAME hung_children_e2e
+         COMMAND ${VEXLO_RUNNER} ${VEXLO_WINE_LOADER} ${VEXLO_PREFIX_TEMPLATE}
+                 python3 ${CMAKE_CURRENT_LIST_DIR}/hung_children_e2e.py
+                 $<TARGET_FILE:systeminfo_standin> $<TARGET_FILE:schtasks_standin>)
+set_tests_properties(hung_children_e2e PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEXLO_TEST_ENV}"
+                     TIMEOUT 1200)

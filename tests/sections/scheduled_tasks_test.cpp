@@ -101,12 +101,13 @@ protected:
     Lines Collect(DWORD timeoutMs = TaskQueryTimeoutMs)
     {
         Lines lines;
-        CollectTaskLines(lines, timeoutMs);
+        FUnfinished = CollectTaskLines(lines, timeoutMs);
         return lines;
     }
 
     TStandinFolder FStandins;
     TConsoleValue FConsole;
+    std::vector<std::wstring> FUnfinished;  // of the last Collect()
 };
 
 }  // namespace
@@ -163,6 +164,7 @@ TEST_F(TaskListing, RootTasksOnceEachUpToTheFirstSubFolderTask)
     EXPECT_EQ(FStandins.Starts(L"schtasks"),
               (Lines{CsvStart(), DetailStart(L"Alpha"), DetailStart(L"Caf\u00E9"), DetailStart(L"Beta")}));
     EXPECT_EQ(FConsole.State(), L"absent");
+    EXPECT_TRUE(FUnfinished.empty());
 }
 
 TEST_F(TaskListing, EnumTasksWritesTheDetailsInAnsi)
@@ -244,6 +246,9 @@ TEST_F(TaskListing, QueryThatHangsIsEndedAndTheCodePagePutBack)
     FConsole.Set(850);
     FStandins.Put(L"csv-437.hang", "");
     EXPECT_EQ(Collect(20000), Lines{});
+    EXPECT_EQ(FUnfinished, (std::vector<std::wstring>{L"/query /FO csv"})) << "the repeated listing was ended";
+    EXPECT_EQ(UnfinishedQueriesText(FUnfinished, 20000),
+              L"schtasks did not finish within 20 seconds and was ended: /query /FO csv");
     EXPECT_EQ(FConsole.State(), L"850");
     const std::string pid = ReadFileBytes(FStandins / L"csv-437.hang");
     ASSERT_FALSE(pid.empty()) << "the stand-in did not start";
