@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 wine = os.environ["VEXLO_WINE"]
@@ -83,6 +84,62 @@ def install_tool(folder_win="C:\\tool", name="VexloGather.exe"):
     os.makedirs(folder, exist_ok=True)
     shutil.copy(os.path.join(build, name), folder)
     return folder
+
+
+def desktop():
+    """The prefix user's name and the Linux path of their desktop folder."""
+    users = os.path.join(prefix, "drive_c", "users")
+    for name in os.listdir(users):
+        if name.lower() != "public" and os.path.isdir(os.path.join(users, name, "Desktop")):
+            return name, os.path.join(users, name, "Desktop")
+    raise SystemExit("no desktop folder in the prefix")
+
+
+EXPLORER_CALLS = "C:\\explorer-calls"
+
+
+def install_explorer_standin(tool_dir=None):
+    """Explorer becomes a stand-in that records how it was started (Wine's own
+    opens a window that never closes). With `tool_dir`, a planted Explorer.exe
+    beside the tool, where a search by name would look first, must never run."""
+    os.makedirs(linux_path(EXPLORER_CALLS), exist_ok=True)
+    os.environ["VEXLO_EXPLORER_CALLS"] = EXPLORER_CALLS
+    standin = os.path.join(build, "tests", "explorer_standin.exe")
+    windows = os.path.join(prefix, "drive_c", "windows")
+    for name in os.listdir(windows):
+        if name.lower() == "explorer.exe":
+            os.remove(os.path.join(windows, name))
+    shutil.copy(standin, os.path.join(windows, "explorer.exe"))
+    if tool_dir:
+        shutil.copy(standin, os.path.join(tool_dir, "Explorer.exe"))
+
+
+def explorer_calls(expected=1, seconds=30):
+    """The Explorer starts the stand-in recorded since the last call. The tool
+    may end before the stand-in has written its record: wait, bounded, until
+    `expected` complete records are there (each is renamed into place only
+    when written whole)."""
+    calls = linux_path(EXPLORER_CALLS)
+    deadline = time.monotonic() + seconds
+    while True:
+        done = sorted(n for n in os.listdir(calls) if n.endswith(".txt"))
+        if len(done) >= expected or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    lines = []
+    for name in done:
+        path = os.path.join(calls, name)
+        with open(path, encoding="utf-8") as f:
+            lines += [line.rstrip("\n") for line in f]
+        os.remove(path)
+    return lines
+
+
+def window_driver():
+    """The window driver of scripts/window_driver.py for this test's prefix."""
+    sys.path.insert(0, os.path.join(source, "scripts"))
+    from window_driver import TWindowDriver
+    return TWindowDriver(wine, os.path.join(build, "tests", "wininspect.exe"), os.environ)
 
 
 def run_program(args, timeout=300, env=None, loader=None):
