@@ -23,3 +23,11 @@ add_test(NAME hung_children_e2e
                  $<TARGET_FILE:systeminfo_standin> $<TARGET_FILE:schtasks_standin>)
 set_tests_properties(hung_children_e2e PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEXLO_TEST_ENV}"
                      TIMEOUT 1200)
+
+# 20,000 files in a product folder and a 300 MiB mini dump: listed, packed
+# whole, and the run ends.
+add_test(NAME large_inputs_e2e
+         COMMAND ${VEXLO_RUNNER} ${VEXLO_WINE_LOADER} ${VEXLO_PREFIX_TEMPLATE}
+                 python3 ${CMAKE_CURRENT_LIST_DIR}/large_inputs_e2e.py)
+set_tests_properties(large_inputs_e2e PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEXLO_TEST_ENV}"
+                     TIMEOUT 2400)
