@@ -209,7 +209,10 @@ def regedit_import(text):
     try:
         win = "C:\\" + os.path.basename(name)
         proc = subprocess.run([wine64, "regedit", "/S", win], stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=120)
+                              timeout=120, env=dict(os.environ, WINEDEBUG="err+all"))
+        if proc.returncode != 0:
+            print(f"regedit {win}: exit code {proc.returncode}\n{proc.stderr.decode('utf-8', 'replace')[-2000:]}",
+                  flush=True)
         return proc.returncode
     finally:
         os.remove(name)
@@ -221,6 +224,14 @@ FIREWALL_SERVICE = "MPSSVC"
 _WINE_VIDEO = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO\\{"
 _SHELL_FOLDERS = {"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS",
                   "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS"}
+# Wine keeps the per-user keys of 32-bit programs apart (Windows shares them):
+# the 32-bit shell makes its own copy of the folder keys there on first use.
+_WOW64_EXPLORER = "HKEY_CURRENT_USER\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"
+_WOW64_SHELL_FOLDERS = {_WOW64_EXPLORER + "\\SHELL FOLDERS", _WOW64_EXPLORER + "\\USER SHELL FOLDERS"}
+# Wine's session-only copy of system parameters (a volatile key), filled as
+# programs read them.
+_WINE_SESSION_PARAMETERS = ("HKEY_CURRENT_USER\\SOFTWARE\\WINE\\TEMPORARY SYSTEM PARAMETERS",
+                            "HKEY_CURRENT_USER\\SOFTWARE\\WOW6432NODE\\WINE\\TEMPORARY SYSTEM PARAMETERS")
 
 
 def machine_settings(states_tool):
@@ -228,7 +239,20 @@ def machine_settings(states_tool):
     exports it (which sees both views: the 32-bit one is its Wow6432Node
     branch), as {key in upper case: {value line}}, and the services as
     {name in upper case: (state, start type)} from service_states.exe (the
-    prefix path of a copy of it)."""
+    prefix path of a copy of it).
+
+    Wine writes its own font and system-parameter records of an architecture
+    (HKCU\\Software\\Wow6432Node\\Wine\\..., the 32-bit font list) the first time
+    a program of that architecture loads the shell and GDI; a regedit of the
+    build's architecture with nothing to import does that first, so that those
+    records are not taken for a change the run made."""
+    with tempfile.NamedTemporaryFile("wb", suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
+        f.write(b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le"))
+        empty = f.name
+    try:
+        run_program(["regedit", "/S", "C:\\" + os.path.basename(empty)], timeout=300)
+    finally:
+        os.remove(empty)
     keys = {}
     for root in ("HKLM", "HKCU"):
         with tempfile.NamedTemporaryFile(suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
@@ -275,8 +299,13 @@ def settings_changes(before, after):
         # The shell keeps "Shell Folders" as a copy of where the folders are:
         # when a program asks for a folder, it writes the folder's path over a
         # value there that is no text. That is Windows' own bookkeeping.
-        if key in _SHELL_FOLDERS and was is not None and now is not None and \
+        if key in _SHELL_FOLDERS | _WOW64_SHELL_FOLDERS and was is not None and now is not None and \
                 all(line.split("=", 1)[1].startswith('"') for line in new):
+            continue
+        if key.startswith(_WINE_SESSION_PARAMETERS):
+            continue
+        if was is None and (key == _WOW64_EXPLORER and not now or key in _WOW64_SHELL_FOLDERS and
+                            all(line.split("=", 1)[1].startswith('"') for line in now)):
             continue
         # Wine's desktop process records in a volatile key under Control\Video,
         # when a program of the prefix first needs a desktop (a hidden console

@@ -26,6 +26,12 @@ program = "C:\\Program Files (x86)\\Vexlo\\Tramblex\\"
 ultimate = "C:\\VexloTest\\Tramblex Ultimate\\"
 dump_win = ultimate + "tbx_Antivirus_mini.dmp"
 
+uninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+check(regedit_import("Windows Registry Editor Version 5.00\n\n" + "".join(
+    f"[{uninstall}{key}]\n\"InstallLocation\"=\"{folder.replace(chr(92), chr(92) * 2)}\"\n\n"
+    for key, folder in (("Tramblex_is1", program), ("Tramblex Ultimate_is1", ultimate)))) == 0,
+    "uninstall keys planted")
+
 # 20,000 small files in twenty folders, each holding its own name.
 expected_files = set()
 for n in range(FILE_COUNT):
@@ -49,12 +55,6 @@ with open(linux_path(dump_win), "wb") as f:
         crc = zlib.crc32(block, crc)
         md5.update(block)
 dump_size = DUMP_MIB << 20
-
-uninstall = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-check(regedit_import("Windows Registry Editor Version 5.00\n\n" + "".join(
-    f"[{uninstall}{key}]\n\"InstallLocation\"=\"{folder.replace(chr(92), chr(92) * 2)}\"\n\n"
-    for key, folder in (("Tramblex_is1", program), ("Tramblex Ultimate_is1", ultimate)))) == 0,
-    "uninstall keys planted")
 
 tool = install_tool()
 rc, archive_win, _ = run_gather(tool, timeout=1800)
