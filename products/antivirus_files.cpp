@@ -13,10 +13,10 @@ bool IsUpdateFile(const std::wstring& name)
     return name.size() >= 4 && name.compare(name.size() - 4, 4, L".upd") == 0;
 }
 
-void CopyInto(const std::wstring& file, const std::wstring& destination)
+void CopyInto(const std::wstring& file, const std::wstring& destination, TCopyFailures& failures)
 {
     if (!file.empty() && FileExists(file))
-        CopyIntoGather(file, IncludeTrailingBackslash(destination) + FileNamePart(file), true);
+        CopyIntoGather(file, IncludeTrailingBackslash(destination) + FileNamePart(file), true, &failures);
 }
 
 }  // namespace
@@ -69,12 +69,16 @@ void CopyVersionFiles(const std::wstring& source, const std::wstring& destinatio
 {
     // The target folder exists afterwards even when nothing is found.
     ForceDirectories(destination);
-    CopyInto(NewestMatch(source, L"versions.dat"), destination);
-    CopyInto(NewestMatch(source, L"versions.id"), destination);
+    TCopyFailures failures;
+    CopyInto(NewestMatch(source, L"versions.dat"), destination, failures);
+    CopyInto(NewestMatch(source, L"versions.id"), destination, failures);
+    failures.RaiseIfAny();
 }
 
 void CopyDump(const std::wstring& dumpFile, const std::wstring& destination)
 {
     ForceDirectories(destination);
-    CopyInto(dumpFile, destination);
+    TCopyFailures failures;
+    CopyInto(dumpFile, destination, failures);
+    failures.RaiseIfAny();
 }

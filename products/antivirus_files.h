@@ -10,12 +10,14 @@
 // Creates `destination` (trailing backslash) first, then copies the newest
 // versions.dat* and the newest versions.id* of `source` (trailing backslash)
 // into it, each under the name it has in the source folder, overwriting.
+// Raises (see TCopyFailures) when a chosen file cannot be copied.
 void CopyVersionFiles(const std::wstring& source, const std::wstring& destination);
 // The full path of the newest file of `folder` whose name starts with
 // `prefix` (letter case ignored), files named "*.upd" left out; empty when
 // there is none.
 std::wstring NewestMatch(const std::wstring& folder, const std::wstring& prefix);
-// Creates `destination` (trailing backslash) and copies the dump into it, overwriting.
+// Creates `destination` (trailing backslash) and copies the dump into it,
+// overwriting; raises (see TCopyFailures) when it cannot be copied.
 void CopyDump(const std::wstring& dumpFile, const std::wstring& destination);
 
 // One entry of a folder listing as NewestMatch weighs it.

@@ -79,6 +79,7 @@ bool OverSizeLimit(unsigned long long totalBytes, int sizeLimitMiB)
 
 void LoadLog(const std::wstring& gatherFolder)
 {
+    TCopyFailures failures;
     try {
         // The folders are looked up before redirection goes off; the product's
         // folder name is asked for again on each row that names it.
@@ -87,15 +88,18 @@ void LoadLog(const std::wstring& gatherFolder)
         for (const TLogRow& row : LoadLogRows()) {
             if (row.NamesProductFolder())
                 values.ProductFolder = ProductFolderName();
-            CopyByPattern(row.Pattern(values.ProductFolder), gatherFolder, values);
+            CopyByPattern(row.Pattern(values.ProductFolder), gatherFolder, values, &failures);
         }
     } catch (...) {
         // The rows not reached are left out; the step itself has done what it could.
     }
+    // Everything else is copied; the log names what could not be.
+    failures.RaiseIfAny();
 }
 
 void LoadOtherInfo(const std::wstring& gatherFolder, int sizeLimitMiB)
 {
+    TCopyFailures failures;
     try {
         const std::wstring programData = AppFrame().CommonAppDataDir;
         if (programData.empty())
@@ -117,30 +121,37 @@ void LoadOtherInfo(const std::wstring& gatherFolder, int sizeLimitMiB)
         for (const std::wstring& file : files) {
             const std::wstring target = GatherTarget(gatherFolder, OtherInfoTarget, RelativePath(folder, file));
             if (!target.empty())
-                CopyIntoGather(file, target, true);
+                CopyIntoGather(file, target, true, &failures);
         }
     } catch (...) {
         // What was copied stays; the step ends here.
     }
+    failures.RaiseIfAny();
 }
 
 void LoadOnlyForVireRuriTool(const std::wstring& gatherFolder)
 {
+    TCopyFailures failures;
     try {
         const TFolderValues values = CurrentFolderValues();
         const TFsRedirectionOff redirection;
-        CopyByPattern(FetchwellPattern, gatherFolder, values);
+        CopyByPattern(FetchwellPattern, gatherFolder, values, &failures);
     } catch (...) {
         // Nothing more to copy.
     }
+    failures.RaiseIfAny();
 }
 
 void GenTBXLogFiles(const std::wstring& gatherFolder)
 {
-    CopyMappedFiles(MainProductFileList(), MainProductPrefixMap(), gatherFolder);
+    TCopyFailures failures;
+    CopyMappedFiles(MainProductFileList(), MainProductPrefixMap(), gatherFolder, &failures);
+    failures.RaiseIfAny();
 }
 
 void GenGDXLogFiles(const std::wstring& gatherFolder)
 {
-    CopyMappedFiles(AntiMalwareFileList(), AntiMalwarePrefixMap(), gatherFolder);
+    TCopyFailures failures;
+    CopyMappedFiles(AntiMalwareFileList(), AntiMalwarePrefixMap(), gatherFolder, &failures);
+    failures.RaiseIfAny();
 }

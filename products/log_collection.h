@@ -1,6 +1,10 @@
 #pragma once
 // Copies of the products' logs, settings and backups into the gather folder.
 // The steps only ever read the files at their places; nothing is moved or deleted.
+// A file that is there and cannot be copied (held open without read sharing,
+// not readable) is passed over; once everything else is copied, the step
+// raises one exception that names every such file with the reason (see
+// TCopyFailures), so that the log shows what the report lacks.
 #include <string>
 #include <vector>
 
@@ -15,14 +19,17 @@ struct TLogRow {
 const std::vector<TLogRow>& LoadLogRows();
 
 // The rows of LoadLog with file-system redirection off (a 32-bit process
-// sees the real System32). Never raises: a failure ends the rows silently.
+// sees the real System32). A failure ends the rows silently; raises only to
+// name the files it could not copy.
 void LoadLog(const std::wstring& gatherFolder);
 // The tree "BDLogging" of the machine-wide data folder, whole, to
 // OtherInfo\BDLogging\; nothing when it is larger than the limit in MiB (0
-// means no limit). Links are not followed. Redirection off; never raises.
+// means no limit). Links are not followed. Redirection off; raises only to
+// name the files it could not copy.
 void LoadOtherInfo(const std::wstring& gatherFolder, int sizeLimitMiB);
 // The updater's logs below the 32-bit Program Files folder, to
-// "Program Files(x86)\Fetchwell\". Redirection off; never raises.
+// "Program Files(x86)\Fetchwell\". Redirection off; raises only to name the
+// files it could not copy.
 void LoadOnlyForVireRuriTool(const std::wstring& gatherFolder);
 // The main product's list, to TBX9AppPath\ (TBX8AppPath\ after a version
 // switch), AppData\ and ProgramData\; files already there are kept.

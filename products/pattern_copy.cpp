@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "platform/handles.h"
 #include "platform/paths.h"
 #include "platform/shell_folders.h"
 #include "platform/text.h"
+#include "platform/win32_error.h"
 #include "products/product_detection.h"
 
 namespace {
@@ -137,13 +139,44 @@ std::wstring GatherTarget(const std::wstring& gatherFolder, const std::wstring& 
     return folder + name;
 }
 
-bool CopyIntoGather(const std::wstring& source, const std::wstring& target, bool overwrite)
+void TCopyFailures::Add(const std::wstring& source, DWORD error)
+{
+    FItems.push_back(source + L": " + SystemErrorText(error));
+}
+
+std::wstring TCopyFailures::Text() const
+{
+    std::wstring text = L"not copied: ";
+    for (size_t i = 0; i < FItems.size(); ++i)
+        text += (i > 0 ? L"; " : L"") + FItems[i];
+    return text;
+}
+
+void TCopyFailures::RaiseIfAny() const
+{
+    if (!FItems.empty())
+        throw std::runtime_error(ToUtf8(Text()));
+}
+
+bool CopyIntoGather(const std::wstring& source, const std::wstring& target, bool overwrite,
+                    TCopyFailures* failures)
 {
     const std::wstring folder = ParentFolder(target);
-    if (!folder.empty() && !DirectoryExists(folder) && !ForceDirectories(folder))
-        return false;
-    const BOOL failIfExists = overwrite ? FALSE : TRUE;
-    return CopyFileW(ExtendedLengthPath(source).c_str(), ExtendedLengthPath(target).c_str(), failIfExists) != FALSE;
+    bool copied = false;
+    if (folder.empty() || DirectoryExists(folder) || ForceDirectories(folder)) {
+        const BOOL failIfExists = overwrite ? FALSE : TRUE;
+        copied = CopyFileW(ExtendedLengthPath(source).c_str(), ExtendedLengthPath(target).c_str(), failIfExists) !=
+                 FALSE;
+    }
+    if (!copied && failures) {
+        const DWORD error = GetLastError();
+        // A file that went away since it was listed is not missing from the
+        // report, nor is one whose copy is there already.
+        const bool kept = !overwrite && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
+        if (!kept && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && FileExists(source))
+            failures->Add(source, error);
+    }
+    return copied;
 }
 
 void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder)
@@ -151,7 +184,8 @@ void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder
     CopyByPattern(pattern, gatherFolder, CurrentFolderValues());
 }
 
-void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder, const TFolderValues& values)
+void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder, const TFolderValues& values,
+                   TCopyFailures* failures)
 {
     const std::optional<TPatternSource> expanded = ExpandFolderVariable(pattern, values);
     if (!expanded)
@@ -161,7 +195,7 @@ void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder
         const std::wstring target =
             GatherTarget(gatherFolder, expanded->TargetRoot, RelativePath(expanded->Base, file));
         if (!target.empty())
-            CopyIntoGather(file, target, true);
+            CopyIntoGather(file, target, true, failures);
     };
 
     if (source.find(L'*') == std::wstring::npos) {

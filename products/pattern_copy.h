@@ -4,8 +4,11 @@
 // and names one file or a mask in one folder; every file it finds is copied
 // below the gather folder, under the variable's target root, keeping its place
 // below the variable's base folder.
+#include <windows.h>
+
 #include <optional>
 #include <string>
+#include <vector>
 
 // The folders behind the variables, as they stand when a copy is made.
 struct TFolderValues {
@@ -44,13 +47,35 @@ std::wstring RelativePath(const std::wstring& base, const std::wstring& file);
 std::wstring GatherTarget(const std::wstring& gatherFolder, const std::wstring& targetRoot,
                           const std::wstring& relative);
 
+// The files a step found and could not copy (held open by a running program
+// without read sharing, not readable for this account, ...), with the reason.
+// A step passes over each of them and goes on; at its end it raises one
+// exception that names them all, so that the log says which files the report
+// lacks and why.
+class TCopyFailures {
+public:
+    void Add(const std::wstring& source, DWORD error);
+    bool Empty() const noexcept { return FItems.empty(); }
+    // "not copied: <file>: <reason>", several joined by "; ".
+    std::wstring Text() const;
+    // Raises std::runtime_error with Text() when any file was not copied.
+    void RaiseIfAny() const;
+
+private:
+    std::vector<std::wstring> FItems;
+};
+
 // Copies one file, creating the target's folders first; long paths work.
 // False when the copy failed (the file is locked, the target exists and
-// `overwrite` is false, ...).
-bool CopyIntoGather(const std::wstring& source, const std::wstring& target, bool overwrite);
+// `overwrite` is false, ...); the failure is added to `failures` when given,
+// unless the source is simply gone.
+bool CopyIntoGather(const std::wstring& source, const std::wstring& target, bool overwrite,
+                    TCopyFailures* failures = nullptr);
 
 // Expands the pattern and copies every file it names (a mask lists one folder,
 // no sub-folders) below the gather folder, overwriting an earlier copy of the
-// same name. A file that cannot be copied is passed over.
+// same name. A file that cannot be copied is passed over (and added to
+// `failures` when given).
 void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder);
-void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder, const TFolderValues& values);
+void CopyByPattern(const std::wstring& pattern, const std::wstring& gatherFolder, const TFolderValues& values,
+                   TCopyFailures* failures = nullptr);

@@ -133,7 +133,8 @@ std::wstring MapToGather(const std::wstring& path, const TPrefixMap& map)
     return {};
 }
 
-void CopyMappedFiles(const std::vector<std::wstring>& files, const TPrefixMap& map, const std::wstring& gatherFolder)
+void CopyMappedFiles(const std::vector<std::wstring>& files, const TPrefixMap& map, const std::wstring& gatherFolder,
+                     TCopyFailures* failures)
 {
     const std::wstring root = IncludeTrailingBackslash(gatherFolder);
     for (const std::wstring& file : files) {
@@ -142,6 +143,6 @@ void CopyMappedFiles(const std::vector<std::wstring>& files, const TPrefixMap& m
             continue;
         const std::wstring target = root + mapped;
         if (!FileExists(target))
-            CopyIntoGather(file, target, false);
+            CopyIntoGather(file, target, false, failures);
     }
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "products/pattern_copy.h"
+
 // Names the main product's list leaves out (letter case ignored).
 extern const std::vector<std::wstring> MainProductSkipNames;
 
@@ -39,4 +41,5 @@ std::wstring MapToGather(const std::wstring& path, const TPrefixMap& map);
 // created as needed. A file already there (an earlier step's copy, or the same
 // file listed twice) is kept; a file that matches no row, or whose copy fails,
 // is passed over.
-void CopyMappedFiles(const std::vector<std::wstring>& files, const TPrefixMap& map, const std::wstring& gatherFolder);
+void CopyMappedFiles(const std::vector<std::wstring>& files, const TPrefixMap& map, const std::wstring& gatherFolder,
+                     TCopyFailures* failures = nullptr);

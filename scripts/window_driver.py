@@ -97,3 +97,16 @@ class TWindowDriver:
         subprocess.run(["import", "-window", "root", "-crop", f"{ww}x{wh}+{wx}+{wy}", path], capture_output=True,
                        env=self.env, timeout=60)
         return os.path.isfile(path) and os.path.getsize(path) > 0
+
+    def save_report(self, caption="Vexlo Helper V9", box="Information", seconds=300):
+        """What a user does: click "Save report", wait for the result box, read
+        it and confirm it. The box's static texts, or None when the click was
+        not taken or no box came within `seconds`."""
+        if not self.click_save_report(caption, box):
+            return None
+        facts = self.wait_window(box, seconds)
+        if facts is None:
+            return None
+        texts = [c["text"] for c in facts["children"] if c["class"].lower() == "static"]
+        self.confirm_box(box)
+        return texts

@@ -15,6 +15,7 @@ namespace {
 
 // The US OEM code page: schtasks prints what the parser reads under it.
 constexpr DWORD UsCodePage = 437;
+const wchar_t* const ListQuery = L"/query /FO csv";
 
 // The console of cmd.exe takes its per-user settings from the key named
 // after its title. A 32-bit process on 64-bit Windows starts the 32-bit
@@ -26,26 +27,53 @@ std::wstring CmdTitle()
 }
 
 // cmd.exe /c with schtasks by full path; cmd.exe takes the outer quotes off.
-void RunSchtasks(const std::wstring& arguments, TReportLines& lines, DWORD timeoutMs)
+// False when it did not finish in time (it was ended).
+bool RunSchtasks(const std::wstring& arguments, TReportLines& lines, DWORD timeoutMs)
 {
     const std::wstring command = ChildCommandLine(SystemProgramPath(L"schtasks.exe"), arguments);
-    RunAndCapture(SystemProgramPath(L"cmd.exe"), L"/c \"" + command + L"\"", lines, timeoutMs, CmdTitle());
+    return RunAndCapture(SystemProgramPath(L"cmd.exe"), L"/c \"" + command + L"\"", lines, timeoutMs, CmdTitle());
+}
+
+bool KeyExists(HKEY root, const wchar_t* path)
+{
+    UniqueKey key;
+    return RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// Deletes a key this run created, unless something was put into it meanwhile.
+void DeleteKeyIfEmpty(HKEY root, const wchar_t* path)
+{
+    {
+        UniqueKey key;
+        if (RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+            return;
+        DWORD subKeys = 0, values = 0;
+        if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            subKeys != 0 || values != 0)
+            return;
+    }
+    RegDeleteKeyW(root, path);
 }
 
 // The console code page value set to 437 for the owner's lifetime: its old
-// value is written back, or the value is deleted when there was none.
+// value is written back, or the value is deleted when there was none; keys
+// that had to be created for it are deleted again.
 class TCodePageSwitch {
 public:
     enum TState { csSwitched, csNoKey, csUnreadable };
 
     TCodePageSwitch()
     {
+        FCreatedParent = !KeyExists(HKEY_CURRENT_USER, ConsoleParentKey);
+        DWORD disposition = 0;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, ConsoleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, FKey.put(),
-                            nullptr) != ERROR_SUCCESS) {
+                            &disposition) != ERROR_SUCCESS) {
             FKey.reset();
             FState = csNoKey;
             return;
         }
+        FCreatedKey = disposition == REG_CREATED_NEW_KEY;
         DWORD type = REG_NONE, value = 0, size = sizeof(value);
         const LONG read =
             RegQueryValueExW(FKey.get(), CodePageValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
@@ -68,6 +96,11 @@ public:
             RegDeleteValueW(FKey.get(), CodePageValue);
         else if (FRestore)
             Write(FOldValue);
+        FKey.reset();
+        if (FCreatedKey)
+            DeleteKeyIfEmpty(HKEY_CURRENT_USER, ConsoleKey);
+        if (FCreatedKey && FCreatedParent)
+            DeleteKeyIfEmpty(HKEY_CURRENT_USER, ConsoleParentKey);
     }
     TCodePageSwitch(const TCodePageSwitch&) = delete;
     TCodePageSwitch& operator=(const TCodePageSwitch&) = delete;
@@ -85,6 +118,8 @@ private:
     DWORD FOldValue = 0;
     bool FRestore = false;
     bool FDeleteAfter = false;
+    bool FCreatedKey = false;
+    bool FCreatedParent = false;
 };
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes)
@@ -129,37 +164,57 @@ std::string AnsiFileBytes(const TReportLines& lines)
     return bytes;
 }
 
-void ListTaskNames(TReportLines& scratch, std::vector<std::wstring>& names, DWORD queryTimeoutMs)
+bool ListTaskNames(TReportLines& scratch, std::vector<std::wstring>& names, DWORD queryTimeoutMs)
 {
     scratch.clear();
-    RunSchtasks(L"/query /FO csv", scratch, queryTimeoutMs);
+    const bool finished = RunSchtasks(ListQuery, scratch, queryTimeoutMs);
     AddRootTaskNames(scratch, names);
+    return finished;
 }
 
-void CollectTaskLines(TReportLines& lines, DWORD queryTimeoutMs)
+std::vector<std::wstring> CollectTaskLines(TReportLines& lines, DWORD queryTimeoutMs)
 {
+    std::vector<std::wstring> unfinished;
     if (WindowsVersion().dwMajorVersion <= 5) {
-        RunAndCapture(SystemProgramPath(L"schtasks.exe"), L"/query /V /FO list", lines, queryTimeoutMs);
-        return;
+        const wchar_t* const query = L"/query /V /FO list";
+        if (!RunAndCapture(SystemProgramPath(L"schtasks.exe"), query, lines, queryTimeoutMs))
+            unfinished.emplace_back(query);
+        return unfinished;
     }
     std::vector<std::wstring> names;
     TReportLines scratch;
-    ListTaskNames(scratch, names, queryTimeoutMs);
+    if (!ListTaskNames(scratch, names, queryTimeoutMs))
+        unfinished.emplace_back(ListQuery);
     std::optional<TCodePageSwitch> codePage;
     if (names.empty()) {
         codePage.emplace();
         if (codePage->State() == TCodePageSwitch::csUnreadable)
-            return;
-        if (codePage->State() == TCodePageSwitch::csSwitched)
-            ListTaskNames(scratch, names, queryTimeoutMs);
+            return unfinished;
+        if (codePage->State() == TCodePageSwitch::csSwitched && !ListTaskNames(scratch, names, queryTimeoutMs))
+            unfinished.emplace_back(ListQuery);
     }
-    for (const auto& name : names)
-        RunSchtasks(L"/query /V /TN \"" + name + L"\" /FO list", lines, queryTimeoutMs);
+    for (const auto& name : names) {
+        const std::wstring query = L"/query /V /TN \"" + name + L"\" /FO list";
+        if (!RunSchtasks(query, lines, queryTimeoutMs))
+            unfinished.push_back(query);
+    }
+    return unfinished;
+}
+
+std::wstring UnfinishedQueriesText(const std::vector<std::wstring>& queries, DWORD queryTimeoutMs)
+{
+    std::wstring text = L"schtasks did not finish within " + std::to_wstring(queryTimeoutMs / 1000) +
+                        L" seconds and was ended: ";
+    for (size_t i = 0; i < queries.size(); ++i)
+        text += (i > 0 ? L"; " : L"") + queries[i];
+    return text;
 }
 
 void EnumTasks(const std::wstring& taskFile)
 {
     TReportLines lines;
-    CollectTaskLines(lines, TaskQueryTimeoutMs);
+    const std::vector<std::wstring> unfinished = CollectTaskLines(lines, TaskQueryTimeoutMs);
     WriteWholeFile(taskFile, AnsiFileBytes(lines));
+    if (!unfinished.empty())
+        throw std::runtime_error(ToUtf8(UnfinishedQueriesText(unfinished, TaskQueryTimeoutMs)));
 }

@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 sys.path.insert(0, os.path.join(os.environ["VEXLO_SOURCE_DIR"], "scripts"))
@@ -76,11 +77,67 @@ def install_tool(folder_win="C:\\tool", name="VexloGather.exe"):
     return folder
 
 
-def run_program(args, timeout=300, env=None):
+def desktop():
+    """The prefix user's name and the Linux path of their desktop folder."""
+    users = os.path.join(prefix, "drive_c", "users")
+    for name in os.listdir(users):
+        if name.lower() != "public" and os.path.isdir(os.path.join(users, name, "Desktop")):
+            return name, os.path.join(users, name, "Desktop")
+    raise SystemExit("no desktop folder in the prefix")
+
+
+EXPLORER_CALLS = "C:\\explorer-calls"
+
+
+def install_explorer_standin(tool_dir=None):
+    """Explorer becomes a stand-in that records how it was started (Wine's own
+    opens a window that never closes). With `tool_dir`, a planted Explorer.exe
+    beside the tool, where a search by name would look first, must never run."""
+    os.makedirs(linux_path(EXPLORER_CALLS), exist_ok=True)
+    os.environ["VEXLO_EXPLORER_CALLS"] = EXPLORER_CALLS
+    standin = os.path.join(build, "tests", "explorer_standin.exe")
+    windows = os.path.join(prefix, "drive_c", "windows")
+    for name in os.listdir(windows):
+        if name.lower() == "explorer.exe":
+            os.remove(os.path.join(windows, name))
+    shutil.copy(standin, os.path.join(windows, "explorer.exe"))
+    if tool_dir:
+        shutil.copy(standin, os.path.join(tool_dir, "Explorer.exe"))
+
+
+def explorer_calls(expected=1, seconds=30):
+    """The Explorer starts the stand-in recorded since the last call. The tool
+    may end before the stand-in has written its record: wait, bounded, until
+    `expected` complete records are there (each is renamed into place only
+    when written whole)."""
+    calls = linux_path(EXPLORER_CALLS)
+    deadline = time.monotonic() + seconds
+    while True:
+        done = sorted(n for n in os.listdir(calls) if n.endswith(".txt"))
+        if len(done) >= expected or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    lines = []
+    for name in done:
+        path = os.path.join(calls, name)
+        with open(path, encoding="utf-8") as f:
+            lines += [line.rstrip("\n") for line in f]
+        os.remove(path)
+    return lines
+
+
+def window_driver():
+    """The window driver of scripts/window_driver.py for this test's prefix."""
+    sys.path.insert(0, os.path.join(source, "scripts"))
+    from window_driver import TWindowDriver
+    return TWindowDriver(wine, os.path.join(build, "tests", "wininspect.exe"), os.environ)
+
+
+def run_program(args, timeout=300, env=None, loader=None):
     """Runs a Windows program of the prefix; stdout through a file, since a
     Wine process may leave helpers that hold inherited pipes open."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        proc = subprocess.run([wine, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+        proc = subprocess.run([loader or wine, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                               env=env or os.environ, timeout=timeout)
         out.seek(0)
         err.seek(0)
@@ -143,7 +200,119 @@ def regedit_import(text):
     try:
         win = "C:\\" + os.path.basename(name)
         proc = subprocess.run([wine64, "regedit", "/S", win], stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=120)
+                              timeout=120, env=dict(os.environ, WINEDEBUG="err+all"))
+        if proc.returncode != 0:
+            print(f"regedit {win}: exit code {proc.returncode}\n{proc.stderr.decode('utf-8', 'replace')[-2000:]}",
+                  flush=True)
         return proc.returncode
     finally:
         os.remove(name)
+
+
+# The firewall service, whose start type the tool sets to automatic (and which
+# it starts): the one setting of the machine a run changes on purpose.
+FIREWALL_SERVICE = "MPSSVC"
+_WINE_VIDEO = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO\\{"
+_SHELL_FOLDERS = {"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS",
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS"}
+# Wine keeps the per-user keys of 32-bit programs apart (Windows shares them):
+# the 32-bit shell makes its own copy of the folder keys there on first use.
+_WOW64_EXPLORER = "HKEY_CURRENT_USER\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"
+_WOW64_SHELL_FOLDERS = {_WOW64_EXPLORER + "\\SHELL FOLDERS", _WOW64_EXPLORER + "\\USER SHELL FOLDERS"}
+# Wine's session-only copy of system parameters (a volatile key), filled as
+# programs read them.
+_WINE_SESSION_PARAMETERS = ("HKEY_CURRENT_USER\\SOFTWARE\\WINE\\TEMPORARY SYSTEM PARAMETERS",
+                            "HKEY_CURRENT_USER\\SOFTWARE\\WOW6432NODE\\WINE\\TEMPORARY SYSTEM PARAMETERS")
+
+
+def machine_settings(states_tool):
+    """The machine's settings: the registry of HKLM and HKCU as the 64-bit reg
+    exports it (which sees both views: the 32-bit one is its Wow6432Node
+    branch), as {key in upper case: {value line}}, and the services as
+    {name in upper case: (state, start type)} from service_states.exe (the
+    prefix path of a copy of it).
+
+    Wine writes its own font and system-parameter records of an architecture
+    (HKCU\\Software\\Wow6432Node\\Wine\\..., the 32-bit font list) the first time
+    a program of that architecture loads the shell and GDI; a regedit of the
+    build's architecture with nothing to import does that first, so that those
+    records are not taken for a change the run made."""
+    with tempfile.NamedTemporaryFile("wb", suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
+        f.write(b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le"))
+        empty = f.name
+    try:
+        run_program(["regedit", "/S", "C:\\" + os.path.basename(empty)], timeout=300)
+    finally:
+        os.remove(empty)
+    keys = {}
+    for root in ("HKLM", "HKCU"):
+        with tempfile.NamedTemporaryFile(suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
+            name = f.name
+        try:
+            rc, _, _ = run_program(["reg", "export", root, "C:\\" + os.path.basename(name), "/y"], timeout=300,
+                                   loader=wine64)
+            check(rc == 0, f"reg export {root}")
+            data = open(name, "rb").read()
+        finally:
+            os.remove(name)
+        text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("utf-8", "replace")
+        current = None
+        for line in text.replace("\\\r\n  ", "").splitlines():
+            if line.startswith("[") and line.endswith("]"):
+                current = keys.setdefault(line[1:-1].upper(), set())
+            elif line and current is not None:
+                current.add(line)
+    rc, out, _ = run_program([states_tool], timeout=120)
+    check(rc == 0, "service states read")
+    services = {}
+    for line in out.splitlines():
+        if line.strip():
+            name, state, start = line.strip().split("|")
+            services[name.upper()] = (int(state), int(start))
+    return keys, services
+
+
+def settings_changes(before, after):
+    """What differs between two machine_settings(), as sentences; empty when
+    nothing but the firewall service's start type and state changed (and the
+    shell's own copy of a folder path, see below)."""
+    (before_keys, before_services), (after_keys, after_services) = before, after
+    changes = []
+    firewall_key = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\" + FIREWALL_SERVICE
+    for key in sorted(set(before_keys) | set(after_keys)):
+        was, now = before_keys.get(key), after_keys.get(key)
+        if was == now:
+            continue
+        gone, new = (was or set()) - (now or set()), (now or set()) - (was or set())
+        names = {line.split("=")[0] for line in gone | new}
+        if key == firewall_key and was is not None and now is not None and names <= {'"Start"'}:
+            continue
+        # The shell keeps "Shell Folders" as a copy of where the folders are:
+        # when a program asks for a folder, it writes the folder's path over a
+        # value there that is no text. That is Windows' own bookkeeping.
+        if key in _SHELL_FOLDERS | _WOW64_SHELL_FOLDERS and was is not None and now is not None and \
+                all(line.split("=", 1)[1].startswith('"') for line in new):
+            continue
+        if key.startswith(_WINE_SESSION_PARAMETERS):
+            continue
+        if was is None and (key == _WOW64_EXPLORER and not now or key in _WOW64_SHELL_FOLDERS and
+                            all(line.split("=", 1)[1].startswith('"') for line in now)):
+            continue
+        # Wine's desktop process records in a volatile key under Control\Video,
+        # when a program of the prefix first needs a desktop (a hidden console
+        # window does), whether it reached an X server. The key lives only as
+        # long as the prefix's wineserver, so whether a snapshot sees it is a
+        # matter of timing; it is no setting of the machine and is let pass.
+        if key.startswith(_WINE_VIDEO) and was is None and names <= {'"DriverError"', '"GraphicsDriver"'}:
+            continue
+        changes.append(f"registry key changed by the run: {key}\n    before only: "
+                       f"{sorted(gone) if was is not None else '(no such key)'}\n    after only: "
+                       f"{sorted(new) if now is not None else '(key deleted)'}")
+    for name in sorted(set(before_services) | set(after_services)):
+        was, now = before_services.get(name), after_services.get(name)
+        if name == FIREWALL_SERVICE:
+            if now is None or now[1] != 2:
+                changes.append(f"the firewall service does not start automatically: {was} -> {now}")
+        elif was != now:
+            changes.append(f"service {name}: (state, start type) {was} -> {now}")
+    return changes

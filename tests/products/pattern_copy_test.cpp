@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
+#include "platform/handles.h"
+#include "platform/text.h"
 #include "products/log_collection.h"
 #include "products/pattern_copy.h"
 #include "products/product_file_lists.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -172,4 +176,33 @@ TEST(LoadLogTable, FortyThreeRowsWithTheProductFolderWhereTheyNameIt)
     for (const TLogRow& row : rows)
         named += row.NamesProductFolder() ? 1 : 0;
     EXPECT_EQ(named, 23);
+}
+
+// A file held open without read sharing cannot be copied: it is named with the
+// reason. A file that is gone, or whose copy is kept on purpose, is not.
+TEST(CopyFailures, NamesWhatExistsAndCannotBeCopied)
+{
+    TTestFolder dir;
+    WriteFileBytes(dir / L"held.log", "held");
+    WriteFileBytes(dir / L"free.log", "free");
+    ASSERT_TRUE(ForceDirectories(dir / L"gather"));
+    WriteFileBytes(dir / L"gather\\kept.log", "earlier copy");
+    const UniqueFile held(CreateFileW((dir / L"held.log").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+
+    TCopyFailures failures;
+    EXPECT_FALSE(CopyIntoGather(dir / L"held.log", dir / L"gather\\held.log", true, &failures));
+    EXPECT_TRUE(CopyIntoGather(dir / L"free.log", dir / L"gather\\sub\\free.log", true, &failures));
+    EXPECT_FALSE(CopyIntoGather(dir / L"gone.log", dir / L"gather\\gone.log", true, &failures));
+    EXPECT_FALSE(CopyIntoGather(dir / L"free.log", dir / L"gather\\kept.log", false, &failures));
+    EXPECT_EQ(ReadFileBytes(dir / L"gather\\sub\\free.log"), "free");
+    EXPECT_EQ(ReadFileBytes(dir / L"gather\\kept.log"), "earlier copy");
+
+    ASSERT_FALSE(failures.Empty());
+    const std::wstring text = failures.Text();
+    EXPECT_EQ(text.rfind(L"not copied: " + dir / L"held.log: ", 0), 0u) << ToUtf8(text);
+    EXPECT_EQ(text.find(L"; "), std::wstring::npos) << "only the held file is named: " << ToUtf8(text);
+    EXPECT_THROW(failures.RaiseIfAny(), std::runtime_error);
+    EXPECT_NO_THROW(TCopyFailures().RaiseIfAny());
 }

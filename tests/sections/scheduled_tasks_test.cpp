@@ -101,12 +101,13 @@ protected:
     Lines Collect(DWORD timeoutMs = TaskQueryTimeoutMs)
     {
         Lines lines;
-        CollectTaskLines(lines, timeoutMs);
+        FUnfinished = CollectTaskLines(lines, timeoutMs);
         return lines;
     }
 
     TStandinFolder FStandins;
     TConsoleValue FConsole;
+    std::vector<std::wstring> FUnfinished;  // of the last Collect()
 };
 
 }  // namespace
@@ -163,6 +164,7 @@ TEST_F(TaskListing, RootTasksOnceEachUpToTheFirstSubFolderTask)
     EXPECT_EQ(FStandins.Starts(L"schtasks"),
               (Lines{CsvStart(), DetailStart(L"Alpha"), DetailStart(L"Caf\u00E9"), DetailStart(L"Beta")}));
     EXPECT_EQ(FConsole.State(), L"absent");
+    EXPECT_TRUE(FUnfinished.empty());
 }
 
 TEST_F(TaskListing, EnumTasksWritesTheDetailsInAnsi)
@@ -183,6 +185,23 @@ TEST_F(TaskListing, EmptyFirstAnswerRetriesUnderCodePage437ThenDeletesTheValue)
     EXPECT_EQ(Collect(), Details(L"Delta", L"437"));
     EXPECT_EQ(FStandins.Starts(L"schtasks"), (Lines{CsvStart(), CsvStart(), DetailStart(L"Delta")}));
     EXPECT_EQ(FConsole.State(), L"absent");
+}
+
+// Without the console's key the value is written in a key made for it: both
+// that key and "Console" above it (when the run made it) are gone afterwards.
+TEST_F(TaskListing, KeysMadeForTheCodePageAreDeletedAgain)
+{
+    const auto exists = [](const wchar_t* path) {
+        UniqueKey key;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    };
+    ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, ConsoleKey), ERROR_SUCCESS);
+    RegDeleteKeyW(HKEY_CURRENT_USER, ConsoleParentKey);  // stays when it holds other keys
+    const bool parentBefore = exists(ConsoleParentKey);
+    FStandins.Put(L"csv-437.txt", Header + Row("\\Delta"));
+    EXPECT_EQ(Collect(), Details(L"Delta", L"437"));
+    EXPECT_FALSE(exists(ConsoleKey));
+    EXPECT_EQ(exists(ConsoleParentKey), parentBefore);
 }
 
 TEST_F(TaskListing, EmptyFirstAnswerPutsAnOldCodePageBack)
@@ -227,6 +246,9 @@ TEST_F(TaskListing, QueryThatHangsIsEndedAndTheCodePagePutBack)
     FConsole.Set(850);
     FStandins.Put(L"csv-437.hang", "");
     EXPECT_EQ(Collect(20000), Lines{});
+    EXPECT_EQ(FUnfinished, (std::vector<std::wstring>{L"/query /FO csv"})) << "the repeated listing was ended";
+    EXPECT_EQ(UnfinishedQueriesText(FUnfinished, 20000),
+              L"schtasks did not finish within 20 seconds and was ended: /query /FO csv");
     EXPECT_EQ(FConsole.State(), L"850");
     const std::string pid = ReadFileBytes(FStandins / L"csv-437.hang");
     ASSERT_FALSE(pid.empty()) << "the stand-in did not start";
