@@ -7,17 +7,15 @@ for the engines' dumps, Explorer is asked to show the archive, the log is
 gone; the archive on the desktop is checked entry by entry and line by line
 against what the machine has installed (tests/e2e/demo_checks.py)."""
 import os
-import shutil
 import subprocess
 import sys
-import time
 
 os.environ["LC_ALL"] = "C.UTF-8"  # the machine's locale: the report's dates read M/D/YYYY h:mm:ss AM
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_support import build, check, finish, install_tool, linux_path, prefix, wine  # noqa: E402
+from e2e_support import (build, check, explorer_calls, finish, install_explorer_standin, install_tool,  # noqa: E402
+                         prefix, wine, window_driver)
 import demo_checks  # noqa: E402
 import demo_machine as dm  # noqa: E402  (demo_checks puts scripts/ on the path)
-from window_driver import TWindowDriver  # noqa: E402
 
 LARGE_FILE_NOTICE = "In the process of compressing a large file, please wait patiently."
 
@@ -25,28 +23,11 @@ machine = dm.DemoMachine(prefix, os.path.join(build, "tests"), wine)
 tool_win = machine.profile + "\\Downloads\\Vexlo Helper"
 desktop_archive = machine.desktop + "\\Vexlo_Debug_Info.zip"
 
-# Explorer is a stand-in that records how it was started (Wine's own opens a
-# window that never closes, and nobody is at this display to close it).
-calls = linux_path("C:\\explorer-calls")
-os.makedirs(calls)
-os.environ["VEXLO_EXPLORER_CALLS"] = "C:\\explorer-calls"
-shutil.copy(os.path.join(build, "tests", "explorer_standin.exe"), machine.linux_path(dm.WINDOWS + "\\explorer.exe"))
-
-
-def explorer_records(seconds=30):
-    """The stand-in's records; the tool may end before one is complete (each
-    is renamed into place whole), so wait for one, bounded."""
-    deadline = time.monotonic() + seconds
-    while not any(n.endswith(".txt") for n in os.listdir(calls)) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    return [open(os.path.join(calls, n), encoding="utf-8").read().strip()
-            for n in sorted(os.listdir(calls)) if n.endswith(".txt")]
-
-
 with dm.session(prefix):
     machine.stage()
+    install_explorer_standin()  # Wine's own opens a window that nobody at this display closes
     tool = install_tool(tool_win, "VexloHelper.exe")
-    driver = TWindowDriver(wine, os.path.join(build, "tests", "wininspect.exe"), os.environ)
+    driver = window_driver()
     proc = subprocess.Popen([wine, os.path.join(tool, "VexloHelper.exe")], stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     rc = None
@@ -71,7 +52,7 @@ with dm.session(prefix):
             proc.kill()
             proc.wait(timeout=60)
     # Before the session ends, which would end a stand-in still writing.
-    records = explorer_records()
+    records = explorer_calls()
 
 check(rc == 0, f"exit code 0 (got {rc})")
 check(not os.path.exists(os.path.join(tool, "Vexlo_Debug_VireRuri.log")), "the log is deleted after a successful run")
