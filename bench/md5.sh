@@ -11,21 +11,13 @@
 # digest alone as md5file times it with QueryPerformanceCounter.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VEXLO_BUILD_DIR:-$root/build/x64}
-loader=/usr/lib/wine/wine64
-template=$build/wine-template
+. "$(dirname "$0")/common.sh"
 exe=$build/tests/md5file.exe
 mb=${MD5_BENCH_MB:-256}
 runs=${MD5_BENCH_RUNS:-5}
 demo=${MD5_BENCH_DEMO:-$root/build/demo-prefix/drive_c/users/root/Temp/GetInfoDir}
 
-if [ "${1:-}" != --in-prefix ]; then
-    [ -f "$exe" ] || { echo "md5.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
-    "$root/scripts/make-prefix.sh" "$template" >/dev/null  # kept when it is already there
-    # Run in a throwaway copy-on-write copy of the test prefix.
-    exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
-fi
+bench_in_prefix "$0" "$exe" "${1:-}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexlo-md5-bench.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT

@@ -22,20 +22,13 @@
 # set; memory stays flat when the peaks stay near the empty row.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VEXLO_BUILD_DIR:-$root/build/x64}
-loader=/usr/lib/wine/wine64
-template=$build/wine-template
+. "$(dirname "$0")/common.sh"
 exe=$build/tests/bench_driver.exe
 data=$root/bench/out/scaledata
 runs=${SCALE_BENCH_RUNS:-1}
 sets=${SCALE_BENCH_SETS:-1000 10000 100000 1g}
 
-if [ "${1:-}" != --in-prefix ]; then
-    [ -f "$exe" ] || { echo "scale.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
-    "$root/scripts/make-prefix.sh" "$template" >/dev/null  # kept when it is already there
-    exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
-fi
+bench_in_prefix "$0" "$exe" "${1:-}"
 
 if [ ! -f "$data/.complete-v1" ]; then
     echo "scale.sh: making the test data in $data (once)" >&2

@@ -18,20 +18,13 @@
 set -euo pipefail
 [ -n "${ZIP_BENCH_TRACE:-}" ] && set -x
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VEXLO_BUILD_DIR:-$root/build/x64}
-loader=/usr/lib/wine/wine64
-template=$build/wine-template
+. "$(dirname "$0")/common.sh"
 exe=$build/tests/zipfolder.exe
 data=$root/bench/out/zipdata
 runs=${ZIP_BENCH_RUNS:-3}
 demo=${ZIP_BENCH_DEMO:-$root/build/demo-prefix/drive_c/users/root/Temp/GetInfoDir}
 
-if [ "${1:-}" != --in-prefix ]; then
-    [ -f "$exe" ] || { echo "zip.sh: no $exe; build first: cmake --build --preset x64" >&2; exit 1; }
-    "$root/scripts/make-prefix.sh" "$template" >/dev/null  # kept when it is already there
-    exec "$root/scripts/wine-test.sh" "$loader" "$template" bash "$0" --in-prefix
-fi
+bench_in_prefix "$0" "$exe" "${1:-}"
 
 if [ ! -f "$data/.complete-v2" ]; then
     echo "zip.sh: making the test data in $data (once)" >&2
