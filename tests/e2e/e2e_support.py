@@ -213,6 +213,10 @@ def regedit_import(text):
 # it starts): the one setting of the machine a run changes on purpose.
 FIREWALL_SERVICE = "MPSSVC"
 _WINE_VIDEO = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO\\{"
+# The service manager's count of the service processes it has started (a
+# volatile key, as on Windows): it goes up whenever a demand-start service
+# starts, e.g. RPCSS for the first COM call to another process.
+_SERVICE_CURRENT = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SERVICECURRENT"
 _SHELL_FOLDERS = {"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS",
                   "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\SHELL FOLDERS"}
 # Wine keeps the per-user keys of 32-bit programs apart (Windows shares them):
@@ -274,8 +278,8 @@ def machine_settings(states_tool):
 
 def settings_changes(before, after):
     """What differs between two machine_settings(), as sentences; empty when
-    nothing but the firewall service's start type and state changed (and the
-    shell's own copy of a folder path, see below)."""
+    nothing but the firewall service's start type changed and services started
+    or stopped (and the bookkeeping of the shell and of Wine, see below)."""
     (before_keys, before_services), (after_keys, after_services) = before, after
     changes = []
     firewall_key = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\" + FIREWALL_SERVICE
@@ -293,7 +297,7 @@ def settings_changes(before, after):
         if key in _SHELL_FOLDERS | _WOW64_SHELL_FOLDERS and was is not None and now is not None and \
                 all(line.split("=", 1)[1].startswith('"') for line in new):
             continue
-        if key.startswith(_WINE_SESSION_PARAMETERS):
+        if key.startswith(_WINE_SESSION_PARAMETERS) or key == _SERVICE_CURRENT:
             continue
         if was is None and (key == _WOW64_EXPLORER and not now or key in _WOW64_SHELL_FOLDERS and
                             all(line.split("=", 1)[1].startswith('"') for line in now)):
@@ -313,6 +317,9 @@ def settings_changes(before, after):
         if name == FIREWALL_SERVICE:
             if now is None or now[1] != 2:
                 changes.append(f"the firewall service does not start automatically: {was} -> {now}")
-        elif was != now:
+        # A service's start type is its setting; whether it runs is not (the
+        # manager starts demand-start services such as RPCSS when a program
+        # calls them, and they end on their own).
+        elif (was or (None, None))[1] != (now or (None, None))[1]:
             changes.append(f"service {name}: (state, start type) {was} -> {now}")
     return changes
