@@ -212,7 +212,9 @@ def regedit_import(text):
 # The firewall service, whose start type the tool sets to automatic (and which
 # it starts): the one setting of the machine a run changes on purpose.
 FIREWALL_SERVICE = "MPSSVC"
-_WINE_VIDEO = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO\\{"
+_WINE_DISPLAY_RECORDS = ("HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO\\{",
+                         "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\CLASS\\"
+                         "{4D36E968-E325-11CE-BFC1-08002BE10318}\\")  # the display adapters' class
 # The service manager's count of the service processes it has started (a
 # volatile key, as on Windows): it goes up whenever a demand-start service
 # starts, e.g. RPCSS for the first COM call to another process.
@@ -302,12 +304,14 @@ def settings_changes(before, after):
         if was is None and (key == _WOW64_EXPLORER and not now or key in _WOW64_SHELL_FOLDERS and
                             all(line.split("=", 1)[1].startswith('"') for line in now)):
             continue
-        # Wine's desktop process records in a volatile key under Control\Video,
-        # when a program of the prefix first needs a desktop (a hidden console
-        # window does), whether it reached an X server. The key lives only as
-        # long as the prefix's wineserver, so whether a snapshot sees it is a
-        # matter of timing; it is no setting of the machine and is let pass.
-        if key.startswith(_WINE_VIDEO) and was is None and names <= {'"DriverError"', '"GraphicsDriver"'}:
+        # Wine's display driver writes its records of the display adapters
+        # each time the prefix's desktop process starts: a time stamp
+        # (DriverDateData) under the display class and under Control\Video, and
+        # volatile keys there that say whether it reached an X server and live
+        # only as long as the prefix's wineserver. Whether the wineserver and
+        # the desktop ended between two snapshots is a matter of timing; these
+        # are no settings of the machine, and the tool never writes there.
+        if key.startswith(_WINE_DISPLAY_RECORDS):
             continue
         changes.append(f"registry key changed by the run: {key}\n    before only: "
                        f"{sorted(gone) if was is not None else '(no such key)'}\n    after only: "
