@@ -10,7 +10,7 @@
 #include "platform/paths.h"
 #include "platform/process_identity.h"
 #include "platform/sessions.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "platform/text.h"
 
 std::wstring ReplaceUserInPath(const std::wstring& path, const std::wstring& logUser, const std::wstring& procUser)

@@ -7,7 +7,7 @@
 #include "platform/handles.h"
 #include "platform/modules.h"
 #include "platform/paths.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "platform/text.h"
 
 namespace {

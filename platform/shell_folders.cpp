@@ -10,7 +10,7 @@
 #include "platform/modules.h"
 #include "platform/process_identity.h"
 #include "platform/query_buffer.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "platform/windows_version.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/registry.h"
 #include "platform/service_config.h"
 #include "platform/shell_folders.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "platform/windows_version.h"
 #include "products/ini_file.h"
 #include "products/product_mode.h"

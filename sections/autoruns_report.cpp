@@ -10,7 +10,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/shell_folders.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "platform/text.h"
 #include "platform/windows_version.h"
 #include "sections/collect_files.h"

@@ -14,7 +14,7 @@
 #include "platform/handles.h"
 #include "platform/modules.h"
 #include "platform/paths.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "products/product_detection.h"
 #include "tests/support/test_folder.h"
 

@@ -1,4 +1,4 @@
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 
 #include <shlobj.h>
 

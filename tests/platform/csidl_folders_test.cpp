@@ -8,7 +8,7 @@
 
 #include "platform/modules.h"
 #include "platform/paths.h"
-#include "platform/special_folders.h"
+#include "platform/csidl_folders.h"
 #include "platform/text.h"
 #include "platform/windows_version.h"
 #include "tests/support/test_folder.h"
