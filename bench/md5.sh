@@ -25,7 +25,6 @@ file=$work/random.bin
 empty=$work/empty.bin
 head -c $((mb << 20)) /dev/urandom >"$file"
 : >"$empty"
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 bytes=$(stat -c %s "$file")
 
 # One wineserver for all runs, so every start finds it up.
@@ -42,7 +41,6 @@ seconds() {
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
 }
 # median VALUES...: the middle one (the mean of the two middle ones)
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 want=$(md5sum "$file" | cut -d' ' -f1)
 got=$("$VEXLO_WINE" "$exe" "$(winpath "$file")" | tr -d '\r')

@@ -113,7 +113,6 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexlo-scale-bench.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 wineserver -p
 "$VEXLO_WINE" "$exe" zip "$(winpath "$data/empty")" "$(winpath "$work/warm.zip")" >/dev/null 2>&1  # warms Wine's files
@@ -154,9 +153,7 @@ for kind in inventory zip; do
     for set in $sets; do
         folder=$data/$set
         [ -d "$folder" ] || { echo "scale.sh: no data set $set" >&2; exit 1; }
-        files=$(find "$folder" -type f | wc -l)
-        bytes=$(find "$folder" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-        find "$folder" -type f -exec cat {} + >/dev/null   # page cache
+        folder_facts "$folder"
         read -r t w p < <(measure "$kind" "$folder")
         row "${kind/zip/archive}, $set" "$files" "$bytes" "$t" "$w" "$p"
     done

@@ -111,7 +111,6 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexlo-zip-bench.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 wineserver -p
 "$VEXLO_WINE" "$exe" "$(winpath "$data/empty")" "$(winpath "$work/warm.zip")" >/dev/null  # warms Wine's files
@@ -124,8 +123,6 @@ seconds() {
     /usr/bin/time -f '%e %U %S' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
     awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$work/time.txt"
 }
-# median VALUES...: the middle one (the mean of the two middle ones)
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # inner FOLDER ARCHIVE: the packing alone, as zipfolder --time reports it
 inner() {
     "$VEXLO_WINE" "$exe" --time "$(winpath "$1")" "$(winpath "$2")" 2>&1 >/dev/null |
@@ -142,9 +139,7 @@ sets="gather single"
 for set in $sets; do
     folder=$data/$set
     [ "$set" = demo ] && folder=$demo
-    files=$(find "$folder" -type f | wc -l)
-    bytes=$(find "$folder" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-    find "$folder" -type f -exec cat {} + >/dev/null   # page cache
+    folder_facts "$folder"
     t_zips=() t_ourss=() t_inners=() c_zips=() c_ourss=()
     for ((i = 0; i < runs; i++)); do
         rm -f "$work"/*.zip
