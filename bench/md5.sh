@@ -40,7 +40,6 @@ seconds() {
     end=$EPOCHREALTIME
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
 }
-# median VALUES...: the middle one (the mean of the two middle ones)
 
 want=$(md5sum "$file" | cut -d' ' -f1)
 got=$("$VEXLO_WINE" "$exe" "$(winpath "$file")" | tr -d '\r')
