@@ -178,7 +178,6 @@ public:
     void EndEntry(uint32_t crc, uint64_t uncompressedSize);
     void Finish();
 
-    const std::vector<TZipEntry>& Entries() const { return FEntries; }
     // Hands the entries over (once Finish was called): the writer keeps none.
     std::vector<TZipEntry> ReleaseEntries() { return std::move(FEntries); }
 

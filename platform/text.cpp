@@ -32,6 +32,17 @@ bool EndsWithText(std::wstring_view text, std::wstring_view part)
     return text.size() >= part.size() && SameText(text.substr(text.size() - part.size()), part);
 }
 
+std::wstring JoinText(const std::vector<std::wstring>& parts, std::wstring_view separator)
+{
+    std::wstring text;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            text += separator;
+        text += parts[i];
+    }
+    return text;
+}
+
 std::wstring ReplaceText(std::wstring_view text, std::wstring_view from, std::wstring_view to)
 {
     if (from.empty())

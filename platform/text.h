@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Upper case by the invariant mapping, as Windows compares file and account
 // names (no locale surprises such as the Turkish dotless i).
@@ -16,6 +17,8 @@ bool StartsWithText(std::wstring_view text, std::wstring_view part);
 bool EndsWithText(std::wstring_view text, std::wstring_view part);
 // Replaces every occurrence of `from` (letter case ignored) by `to`.
 std::wstring ReplaceText(std::wstring_view text, std::wstring_view from, std::wstring_view to);
+// The parts one after another, `separator` between each two.
+std::wstring JoinText(const std::vector<std::wstring>& parts, std::wstring_view separator);
 // Without the characters of code 32 or less at both ends.
 std::wstring TrimControl(std::wstring_view text);
 

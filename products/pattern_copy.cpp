@@ -146,10 +146,7 @@ void TCopyFailures::Add(const std::wstring& source, DWORD error)
 
 std::wstring TCopyFailures::Text() const
 {
-    std::wstring text = L"not copied: ";
-    for (size_t i = 0; i < FItems.size(); ++i)
-        text += (i > 0 ? L"; " : L"") + FItems[i];
-    return text;
+    return L"not copied: " + JoinText(FItems, L"; ");
 }
 
 void TCopyFailures::RaiseIfAny() const

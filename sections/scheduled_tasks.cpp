@@ -203,11 +203,8 @@ std::vector<std::wstring> CollectTaskLines(TReportLines& lines, DWORD queryTimeo
 
 std::wstring UnfinishedQueriesText(const std::vector<std::wstring>& queries, DWORD queryTimeoutMs)
 {
-    std::wstring text = L"schtasks did not finish within " + std::to_wstring(queryTimeoutMs / 1000) +
-                        L" seconds and was ended: ";
-    for (size_t i = 0; i < queries.size(); ++i)
-        text += (i > 0 ? L"; " : L"") + queries[i];
-    return text;
+    return L"schtasks did not finish within " + std::to_wstring(queryTimeoutMs / 1000) +
+           L" seconds and was ended: " + JoinText(queries, L"; ");
 }
 
 void EnumTasks(const std::wstring& taskFile)
