@@ -207,23 +207,22 @@ def run_window(machine, preset):
         proc = subprocess.Popen([machine.loader, machine.linux_path(exe_win)], stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
         if headless:
+            def give_up(what):
+                proc.kill()
+                say("run: " + what)
+                return "", 0, log, 1
+
             driver = TWindowDriver(machine.loader, machine.fixture_path("wininspect.exe"), env)
             os.makedirs(shots, exist_ok=True)
             form = driver.wait_window("Vexlo Helper V9", 120)
             if form is None:
-                proc.kill()
-                say("run: the window did not appear")
-                return "", 0, log, 1
+                return give_up("the window did not appear")
             driver.screenshot(form, os.path.join(shots, "window.png"))
             if not driver.click_save_report():
-                proc.kill()
-                say("run: the click on Save report was not taken")
-                return "", 0, log, 1
+                return give_up("the click on Save report was not taken")
             box = driver.wait_window("Information", 600)
             if box is None:
-                proc.kill()
-                say("run: no result box appeared")
-                return "", 0, log, 1
+                return give_up("no result box appeared")
             driver.screenshot(box, os.path.join(shots, "result.png"))
             # wininspect writes a CR as \r; the box's CR comes before the path.
             texts = [c["text"].replace("\\r", " ", 1) for c in box["children"] if c["class"].lower() == "static"]

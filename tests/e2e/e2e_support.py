@@ -191,16 +191,17 @@ def reg(*args, view=64):
     return proc.returncode
 
 
-def regedit_import(text):
+def regedit_import(text, loader=wine64, timeout=120):
     """Imports a .reg text with the 64-bit regedit (keys name their view, e.g.
-    HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\... for the 32-bit branch)."""
+    HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\... for the 32-bit branch), or
+    with the regedit of another loader."""
     with tempfile.NamedTemporaryFile("wb", suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
         f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
         name = f.name
     try:
         win = "C:\\" + os.path.basename(name)
-        proc = subprocess.run([wine64, "regedit", "/S", win], stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=120, env=dict(os.environ, WINEDEBUG="err+all"))
+        proc = subprocess.run([loader, "regedit", "/S", win], stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=timeout, env=dict(os.environ, WINEDEBUG="err+all"))
         if proc.returncode != 0:
             print(f"regedit {win}: exit code {proc.returncode}\n{proc.stderr.decode('utf-8', 'replace')[-2000:]}",
                   flush=True)
@@ -243,13 +244,7 @@ def machine_settings(states_tool):
     a program of that architecture loads the shell and GDI; a regedit of the
     build's architecture with nothing to import does that first, so that those
     records are not taken for a change the run made."""
-    with tempfile.NamedTemporaryFile("wb", suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
-        f.write(b"\xff\xfe" + "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le"))
-        empty = f.name
-    try:
-        run_program(["regedit", "/S", "C:\\" + os.path.basename(empty)], timeout=300)
-    finally:
-        os.remove(empty)
+    regedit_import("Windows Registry Editor Version 5.00\n", loader=wine, timeout=300)
     keys = {}
     for root in ("HKLM", "HKCU"):
         with tempfile.NamedTemporaryFile(suffix=".reg", dir=linux_path("C:\\"), delete=False) as f:
