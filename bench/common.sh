@@ -31,3 +31,12 @@ folder_facts() {
     bytes=$(find "$1" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
     find "$1" -type f -exec cat {} + >/dev/null
 }
+
+# data_missing FOLDER MARKER: true when the data set in FOLDER is not complete
+# (it has no MARKER file); FOLDER is then emptied for the script to fill.
+data_missing() {
+    [ -f "$1/$2" ] && return 1
+    echo "$(basename "$0"): making the test data in $1 (once)" >&2
+    rm -rf "$1"
+    mkdir -p "$1"
+}

@@ -30,9 +30,7 @@ sets=${SCALE_BENCH_SETS:-1000 10000 100000 1g}
 
 bench_in_prefix "$0" "$exe" "${1:-}"
 
-if [ ! -f "$data/.complete-v1" ]; then
-    echo "scale.sh: making the test data in $data (once)" >&2
-    rm -rf "$data"
+if data_missing "$data" .complete-v1; then
     mkdir -p "$data/empty"
     python3 - "$data" <<'EOF'
 import os, random, sys

@@ -26,10 +26,7 @@ demo=${ZIP_BENCH_DEMO:-$root/build/demo-prefix/drive_c/users/root/Temp/GetInfoDi
 
 bench_in_prefix "$0" "$exe" "${1:-}"
 
-if [ ! -f "$data/.complete-v2" ]; then
-    echo "zip.sh: making the test data in $data (once)" >&2
-    rm -rf "$data"
-    mkdir -p "$data"
+if data_missing "$data" .complete-v2; then
     python3 - "$data" <<'EOF'
 import gzip, os, random, sys
 out = sys.argv[1]
